@@ -1,0 +1,24 @@
+#include "Application.h"
+#include "Unit2.h"
+#include "UnitMain.h"
+#include "Version.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    App::prepareProcess();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(App::title);
+    QApplication::setApplicationVersion(QString::fromLatin1(Version::product));
+    // The main window alone decides when the program ends, whatever else is open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TfrmMain frmMain(QCoreApplication::applicationDirPath());
+    TfrmFloating frmFloating;
+    QObject::connect(&frmMain, &TfrmMain::closed, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    frmMain.show();
+    application.exec();
+    return 0;
+}

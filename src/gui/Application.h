@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+class QWidget;
+
+// What the whole program shares: its title, its message boxes, and the edge at which a
+// handler's error is caught and shown.
+namespace App {
+
+inline const QString title = QStringLiteral("Veritome");
+
+// Sets up the web engine for this process; call before the QApplication exists.
+void prepareProcess();
+
+// The error's text, with a full stop added when its last character sorts after '.'.
+QString errorBoxText(const QString& text);
+
+// The application's standard error box: the text, the title, an error icon, OK.
+void showErrorBox(const QString& text);
+void showCurrentException();
+
+// Modal boxes of the program's own, owned by the given window.
+void showInformation(QWidget* owner, const QString& text);
+bool confirm(QWidget* owner, const QString& text); // OK and Cancel; true for OK
+
+// Runs a handler; an error it raises stops here and is shown in the standard error box.
+template <typename Handler>
+void guarded(Handler&& handler) noexcept
+{
+    try {
+        handler();
+    } catch (...) {
+        showCurrentException();
+    }
+}
+
+} // namespace App

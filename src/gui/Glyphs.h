@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+
+// The program's own pictures, drawn in code so that the executable carries them.
+namespace Glyphs {
+// The ten 16 x 16 images of the tool bar, the menus and the search button, by index.
+QList<QIcon> imageList();
+QIcon mainIcon();
+} // namespace Glyphs

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "LookupAddress.h"
+
+#include <QIcon>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class ProfileFile;
+class TCoolBar;
+class TWebBrowser;
+class TfrmFloating;
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+// The main window. Its controls and handlers carry the names of the window's design;
+// each handler reads its controls, calls the look-up code and writes back.
+class TfrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // appFolder holds the settings and history files (the executable's folder).
+    explicit TfrmMain(const QString& appFolder, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    static inline const QString settingsFileName = QStringLiteral("Veritoem.ini");
+    static inline const QString bannerHost = QStringLiteral("www.veritome.example");
+    static QString bannerAddress();
+    static inline const QString startPageAddress = QStringLiteral("qrc:/veritome/startpage.html");
+
+    // Controls, parents before children.
+    TCoolBar* CoolBar1 = nullptr;
+    QMenuBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QToolButton* ToolButton8 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton6 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QComboBox* CmbBoxType = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* CmbBook = nullptr;
+    QToolButton* BtnBookOK = nullptr;
+    QWidget* PnlBook = nullptr;
+    QListWidget* CkLstBookshop = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QWidget* PnlWbAD = nullptr;
+    TWebBrowser* WbAd = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+
+    // Main menu.
+    QMenu* File1 = nullptr;
+    QMenu* E2 = nullptr;
+    QMenu* N3 = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* NViewStatusBar = nullptr;
+    QAction* NViewToolBar = nullptr;
+
+    // ActionList1, in its order.
+    QAction* ActPrior = nullptr;
+    QAction* ActNext = nullptr;
+    QAction* ActClose = nullptr;
+    QAction* ActCloseAll = nullptr;
+    QAction* ActSave = nullptr;
+    QAction* ActPreview = nullptr;
+    QAction* ActPrint = nullptr;
+    QAction* ActPageSetup = nullptr;
+    QAction* ActCopy = nullptr;
+    QAction* ActCut = nullptr;
+    QAction* ActPaste = nullptr;
+    QAction* ActSelectAll = nullptr;
+    QList<QAction*> ActionList1;
+    QList<QIcon> ImageList1;
+
+    // Window events.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    // Frame handlers.
+    void ShowHint(QObject* Sender);
+    void mnuExitClick(QObject* Sender);
+    void NViewStatusBarClick(QObject* Sender);
+    void NViewToolBarClick(QObject* Sender);
+
+    // Look-up.
+    void CmbBoxTypeChange(QObject* Sender);
+    void CkLstBookshopClick(QObject* Sender);
+    void CmbBookKeyPress(QObject* Sender, QChar Key);
+    void BtnBookOKClick(QObject* Sender);
+    void BeforeNavigate2(const QString& url, bool* Cancel);
+
+    // Result tabs.
+    QWidget* AddResultPage();
+    TWebBrowser* CreateResultBrowser(QWidget* tab, const QString& caption);
+    TWebBrowser* GetActiveWebBrowser() const;
+    void CloseAllResultPages();
+    void RefreshResultArea();
+    void ActPriorExecute(QObject* Sender);
+    void ActNextExecute(QObject* Sender);
+    void ActCloseExecute(QObject* Sender);
+    void ActCloseAllExecute(QObject* Sender);
+
+    // Page commands and action state.
+    void ActSaveExecute(QObject* Sender);
+    void ActPreviewExecute(QObject* Sender);
+    void ActPrintExecute(QObject* Sender);
+    void ActPageSetupExecute(QObject* Sender);
+    void ActCopyExecute(QObject* Sender);
+    void ActCutExecute(QObject* Sender);
+    void ActPasteExecute(QObject* Sender);
+    void ActSelectAllExecute(QObject* Sender);
+    void ActionList1Update(QAction* Action, bool& Handled);
+
+    // Tool bar docking.
+    void CoolBar1DockOver(QObject* Sender, QWidget* Source, bool& Accept, QRect& DockRect);
+    void CoolBar1DockDrop(QObject* Sender, QWidget* Source);
+
+    int pageSerial() const { return PageSerial; }
+    QString historyPath() const;
+    QString settingsPath() const;
+    // The history as its ANSI bytes, oldest first.
+    QList<QByteArray> historyItems() const;
+    // The floating tool bar host, when the tool bar floats.
+    TfrmFloating* floatingHost() const;
+
+signals:
+    // The close sequence has run; the program ends here.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildActions();
+    void buildMenu();
+    void bindEvents();
+    QAction* makeAction(const char* name, const QString& caption, const QString& hint, int image);
+    void bindAction(QAction* action, void (TfrmMain::*handler)(QObject*));
+    void runPageCommand(int command);
+    void refreshActions();
+    void scheduleActionUpdate();
+    void setHistory(const QList<QByteArray>& items);
+    void rememberTerm();
+    void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
+    void destroyTab(int index);
+    void applyOuterSize(QSize outer);
+    void correctForFrame();
+
+    QString m_appFolder;
+    std::unique_ptr<ProfileFile> IniFile;
+    int PageSerial = 0;
+    QList<Lookup::Bookshop> Bookshops;
+    bool m_hintHandlerInstalled = false;
+    QString m_hint;
+    bool m_shown = false;
+    bool m_closed = false;
+    bool m_actionUpdatePending = false;
+    bool m_bannerFallbackTried = false;
+    std::optional<QSize> m_pendingOuterSize;
+    QList<QPointer<TfrmFloating>> m_floatingWindows;
+};

@@ -1,0 +1,184 @@
+#include "WebBrowser.h"
+
+#include "Error.h"
+
+#include <QAuthenticator>
+#include <QVBoxLayout>
+#include <QWebEngineCertificateError>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+class SilentPage : public QWebEnginePage {
+public:
+    SilentPage(TWebBrowser* browser, QObject* parent)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), m_browser(browser)
+    {
+        connect(this, &QWebEnginePage::certificateError, this,
+                [this](const QWebEngineCertificateError& error) {
+                    if (silent)
+                        const_cast<QWebEngineCertificateError&>(error).rejectCertificate();
+                });
+        connect(this, &QWebEnginePage::authenticationRequired, this,
+                [this](const QUrl&, QAuthenticator* authenticator) {
+                    if (silent)
+                        *authenticator = QAuthenticator();
+                });
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [this](const QUrl&, QAuthenticator* authenticator, const QString&) {
+                    if (silent)
+                        *authenticator = QAuthenticator();
+                });
+        connect(profile(), &QWebEngineProfile::downloadRequested, this,
+                [this](QWebEngineDownloadRequest* download) {
+                    if (silent && download->page() == this && !download->isSavePageDownload()
+                        && download->state() == QWebEngineDownloadRequest::DownloadRequested)
+                        download->cancel();
+                });
+    }
+
+    bool silent = false;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
+    {
+        bool cancel = false;
+        emit m_browser->BeforeNavigate2(url.toString(QUrl::FullyEncoded), &cancel);
+        if (cancel)
+            return false;
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+
+    void javaScriptAlert(const QUrl& origin, const QString& message) override
+    {
+        if (!silent)
+            QWebEnginePage::javaScriptAlert(origin, message);
+    }
+
+    bool javaScriptConfirm(const QUrl& origin, const QString& message) override
+    {
+        return !silent && QWebEnginePage::javaScriptConfirm(origin, message);
+    }
+
+    bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& defaultValue,
+                          QString* result) override
+    {
+        return !silent && QWebEnginePage::javaScriptPrompt(origin, message, defaultValue, result);
+    }
+
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& acceptedMimeTypes) override
+    {
+        if (silent)
+            return {};
+        return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+    }
+
+private:
+    TWebBrowser* m_browser;
+};
+
+namespace {
+
+QWebEnginePage::WebAction webAction(int command)
+{
+    switch (command) {
+    case OleCmd::Cut:
+        return QWebEnginePage::Cut;
+    case OleCmd::Copy:
+        return QWebEnginePage::Copy;
+    case OleCmd::Paste:
+        return QWebEnginePage::Paste;
+    case OleCmd::SelectAll:
+        return QWebEnginePage::SelectAll;
+    default:
+        return QWebEnginePage::NoWebAction;
+    }
+}
+
+} // namespace
+
+TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new QWebEngineView(this);
+    m_page = new SilentPage(this, m_view);
+    m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    m_view->setPage(m_page);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::DocumentComplete);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::CommandStateChange);
+    connect(m_page, &QWebEnginePage::selectionChanged, this, &TWebBrowser::CommandStateChange);
+    for (const auto action : {QWebEnginePage::Cut, QWebEnginePage::Copy, QWebEnginePage::Paste,
+                              QWebEnginePage::SelectAll})
+        connect(m_page->action(action), &QAction::changed, this,
+                &TWebBrowser::CommandStateChange);
+}
+
+// The page is a child of the view, so it goes before the profile it uses.
+TWebBrowser::~TWebBrowser() = default;
+
+bool TWebBrowser::Silent() const { return m_page->silent; }
+
+void TWebBrowser::setSilent(bool silent) { m_page->silent = silent; }
+
+void TWebBrowser::Navigate(const QString& url)
+{
+    const QUrl address(url);
+    if (!address.isValid() || address.isRelative())
+        throw Error(QStringLiteral("无法打开地址：%1").arg(url));
+    m_view->load(address);
+}
+
+void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&, const QVariant&,
+                           const QVariant&)
+{
+    // Flags, target frame, post data and headers are always empty here.
+    Navigate(url);
+}
+
+QString TWebBrowser::LocationURL() const { return m_page->url().toString(); }
+
+bool TWebBrowser::pageActionEnabled(int command) const
+{
+    const QWebEnginePage::WebAction action = webAction(command);
+    return action != QWebEnginePage::NoWebAction && m_page->action(action)->isEnabled();
+}
+
+// The engine enables select-all once the first document has committed, and keeps it so.
+bool TWebBrowser::hasDocument() const
+{
+    return m_page->action(QWebEnginePage::SelectAll)->isEnabled();
+}
+
+int TWebBrowser::QueryStatusWB(int command) const
+{
+    switch (command) {
+    case OleCmd::Cut:
+    case OleCmd::Copy:
+    case OleCmd::Paste:
+    case OleCmd::SelectAll:
+        return OleCmd::Supported | (pageActionEnabled(command) ? OleCmd::Enabled : 0);
+    case OleCmd::SaveAs:
+    case OleCmd::Print:
+    case OleCmd::PrintPreview:
+    case OleCmd::PageSetup:
+        return OleCmd::Supported | (hasDocument() ? OleCmd::Enabled : 0);
+    default:
+        return 0;
+    }
+}
+
+void TWebBrowser::ExecWB(int command, int)
+{
+    const QWebEnginePage::WebAction action = webAction(command);
+    if (action != QWebEnginePage::NoWebAction) {
+        m_page->triggerAction(action);
+        return;
+    }
+}

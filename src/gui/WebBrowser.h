@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QPointer>
+#include <QVariant>
+#include <QWidget>
+
+class QWebEngineView;
+class QWebEngineProfile;
+class SilentPage;
+
+// Command ids and flags of the browser control's command interface.
+namespace OleCmd {
+enum Id {
+    SaveAs = 4,
+    Print = 6,
+    PrintPreview = 7,
+    PageSetup = 8,
+    Cut = 11,
+    Copy = 12,
+    Paste = 13,
+    SelectAll = 17,
+};
+enum Flag { Supported = 1, Enabled = 2, Latched = 4, Ninched = 8 };
+enum ExecOption { DoDefault = 0 };
+} // namespace OleCmd
+
+// The embedded web browser control: Qt WebEngine behind the handful of operations the
+// program uses, and nothing more.
+class TWebBrowser : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int Tag READ Tag WRITE setTag)
+
+public:
+    explicit TWebBrowser(QWidget* parent = nullptr);
+    ~TWebBrowser() override;
+
+    int Tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+
+    bool Resizable() const { return m_resizable; }
+    void setResizable(bool resizable) { m_resizable = resizable; }
+
+    // While silent, no dialog of the page's own (script boxes, certificate or login
+    // prompts, file choosers, downloads) reaches the user.
+    bool Silent() const;
+    void setSilent(bool silent);
+
+    // Start loading and return at once. Throws Error when the address is refused.
+    void Navigate(const QString& url);
+    void Navigate(const QString& url, const QVariant& flags, const QVariant& targetFrameName,
+                  const QVariant& postData, const QVariant& headers);
+
+    // The command's status as OleCmd flags: Supported | Enabled (3) when it can run now.
+    virtual int QueryStatusWB(int command) const;
+    // Carries the command out the engine's default way, with its own dialog where it has one.
+    virtual void ExecWB(int command, int option = OleCmd::DoDefault);
+
+    QString LocationURL() const;
+
+signals:
+    // Every navigation start, sub-frames and redirects included; set *cancel to stop it.
+    void BeforeNavigate2(const QString& url, bool* cancel);
+    void DocumentComplete(bool ok);
+    // Something that QueryStatusWB answers may have changed.
+    void CommandStateChange();
+
+protected:
+    QWebEngineView* engineView() const { return m_view; }
+
+private:
+    bool pageActionEnabled(int command) const;
+    bool hasDocument() const;
+
+    QWebEngineView* m_view = nullptr;
+    SilentPage* m_page = nullptr;
+    int m_tag = 0;
+    bool m_resizable = false;
+};
