@@ -1,0 +1,35 @@
+# Sourced by run.sh and test.sh: installs what the build needs, once, and builds.
+# shellcheck shell=bash
+
+veritome_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev libgl-dev
+    xvfb xauth
+    fonts-wqy-microhei
+)
+
+veritome_install_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# veritome_build BUILD_DIR [cmake options...]
+veritome_build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$dir" -j2
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Application.h"
+#include "LoopbackServer.h"
+
+#include <QApplication>
+#include <QTest>
+
+// A test main for tests that load pages: every host name the engine looks up is mapped
+// to the loopback server's port before the engine starts.
+#define VERITOME_WEB_TEST_MAIN(TestClass)                                                  \
+    int main(int argc, char** argv)                                                        \
+    {                                                                                      \
+        const int port = LoopbackServer::reservePort();                                   \
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",                                              \
+                QByteArray("--host-resolver-rules=\"MAP * 127.0.0.1:")                     \
+                    + QByteArray::number(port) + "\"");                                    \
+        App::prepareProcess();                                                             \
+        QApplication app(argc, argv);                                                      \
+        QApplication::setApplicationName(App::title);                                      \
+        TestClass test;                                                                    \
+        QTEST_SET_MAIN_SOURCE_PATH                                                         \
+        return QTest::qExec(&test, argc, argv);                                            \
+    }
