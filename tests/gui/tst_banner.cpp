@@ -38,10 +38,12 @@ private slots:
         server.setHandler([](const LoopbackServer::Request&) { return LoopbackServer::dropped(); });
         QTemporaryDir folder;
         TfrmMain window(folder.path());
-        QTRY_COMPARE_WITH_TIMEOUT(window.WbAd->LocationURL(), TfrmMain::startPageAddress, 15000);
         QSignalSpy loaded(window.WbAd, &TWebBrowser::DocumentComplete);
-        QVERIFY(loaded.wait(15000));
-        QCOMPARE(loaded.first().first().toBool(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 2, 20000);
+        QCOMPARE(loaded[0][0].toBool(), false);
+        QCOMPARE(loaded[1][0].toBool(), true);
+        QCOMPARE(window.WbAd->LocationURL(), TfrmMain::startPageAddress);
+        QVERIFY(server.received("/soft/Veritome.aspx?ver=1.8"));
     }
 
 private:
