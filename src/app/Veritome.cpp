@@ -5,9 +5,7 @@
 
 #include <QApplication>
 
-// The version information the executable carries, readable with `strings`.
-[[gnu::used]] static const char versionInfo[] = "Veritome ProductVersion=1.8.0.0 FileVersion=0.1.8.7";
-static_assert(sizeof(Version::product) == sizeof("1.8.0.0") && sizeof(Version::file) == sizeof("0.1.8.7"));
+[[gnu::used]] static const char versionInfo[] = VERITOME_VERSION_INFO;
 
 int main(int argc, char* argv[])
 {
