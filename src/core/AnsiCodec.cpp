@@ -12,8 +12,24 @@ constexpr char gbkEuroByte = char(0x80);
 
 QString decodeGb18030(QByteArrayView bytes)
 {
+    // The converter holds back a sequence cut off at the end, waiting for more input that
+    // never comes. A line feed is never part of a sequence, so one more LF makes it give a
+    // replacement character for the cut-off part; the LF is taken off again.
     QStringDecoder decoder("GB18030");
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    text += decoder.decode(QByteArrayView("\n", 1));
+    text.chop(1);
+    return text;
+}
+
+QByteArray encodeGb18030(QStringView text)
+{
+    // The same for a high surrogate at the end of the text.
+    QStringEncoder encoder("GB18030");
+    QByteArray bytes = encoder.encode(text);
+    bytes += encoder.encode(u"\n");
+    bytes.chop(1);
+    return bytes;
 }
 
 } // namespace
@@ -26,8 +42,7 @@ QByteArray encode(const QString& text)
     qsizetype start = 0;
     for (;;) {
         const qsizetype euro = text.indexOf(QChar(euroSign), start);
-        QStringEncoder encoder("GB18030");
-        result += encoder.encode(QStringView(text).mid(start, (euro < 0 ? text.size() : euro) - start));
+        result += encodeGb18030(QStringView(text).mid(start, (euro < 0 ? text.size() : euro) - start));
         if (euro < 0)
             return result;
         result += gbkEuroByte;
