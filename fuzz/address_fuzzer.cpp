@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(isPureAscii(englishChinese));
     FUZZ_CHECK(englishChinese.startsWith(Lookup::englishChineseDictionaryRoot));
     FUZZ_CHECK(englishChinese.endsWith(QStringLiteral("%2F")));
-    FUZZ_CHECK(decodeEscapes(QStringView(englishChinese).mid(Lookup::englishChineseDictionaryRoot.size()))
-               == term.toUtf8() + '/');
+    const qsizetype rootSize = Lookup::englishChineseDictionaryRoot.size();
+    FUZZ_CHECK(decodeEscapes(QStringView(englishChinese).mid(rootSize)) == term.toUtf8() + '/');
 
     for (const Lookup::Bookshop& source : Lookup::bookshops())
         FUZZ_CHECK(Lookup::encyclopaediaAddress(source, term) == source.addressPrefix + term);

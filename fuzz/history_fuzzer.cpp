@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QList<QByteArray> items = QueryHistory::parse(content);
 
     // Only line ends are lost, and nothing after the first NUL is read.
-    QByteArray text = content.left(content.indexOf('\0') < 0 ? content.size() : content.indexOf('\0'));
+    const qsizetype nul = content.indexOf('\0');
+    QByteArray text = content.left(nul < 0 ? content.size() : nul);
     text.replace('\r', QByteArray()).replace('\n', QByteArray());
     FUZZ_CHECK(items.join() == text);
     for (const QByteArray& item : items)

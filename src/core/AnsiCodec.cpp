@@ -42,7 +42,8 @@ QByteArray encode(const QString& text)
     qsizetype start = 0;
     for (;;) {
         const qsizetype euro = text.indexOf(QChar(euroSign), start);
-        result += encodeGb18030(QStringView(text).mid(start, (euro < 0 ? text.size() : euro) - start));
+        const qsizetype end = euro < 0 ? text.size() : euro;
+        result += encodeGb18030(QStringView(text).mid(start, end - start));
         if (euro < 0)
             return result;
         result += gbkEuroByte;

@@ -64,7 +64,8 @@ private slots:
                 if (!character)
                     continue;
                 ++characters;
-                if (AnsiCodec::encode(*character) != bytes || AnsiCodec::decode(bytes) != *character)
+                if (AnsiCodec::encode(*character) != bytes
+                    || AnsiCodec::decode(bytes) != *character)
                     wrong.append(QString::fromLatin1(bytes.toHex()));
             }
         }
@@ -79,10 +80,12 @@ private slots:
 
         QTest::newRow("empty") << QString() << QByteArray();
         QTest::newRow("ASCII") << QStringLiteral("a b+1") << QByteArray("a b+1");
-        QTest::newRow("GBK") << QStringLiteral("百科全书") << QByteArray("\xB0\xD9\xBF\xC6\xC8\xAB\xCA\xE9");
+        QTest::newRow("GBK") << QStringLiteral("百科全书")
+                             << QByteArray("\xB0\xD9\xBF\xC6\xC8\xAB\xCA\xE9");
         QTest::newRow("euro signs between others")
             << QStringLiteral("€百€€a€") << QByteArray("\x80\xB0\xD9\x80\x80" "a\x80");
-        QTest::newRow("emoji outside GBK") << QStringLiteral("a😀b") << QByteArray("a\x94\x39\xFC\x36" "b");
+        QTest::newRow("emoji outside GBK")
+            << QStringLiteral("a😀b") << QByteArray("a\x94\x39\xFC\x36" "b");
         QTest::newRow("Korean outside GBK") << QStringLiteral("한") << QByteArray("\x83\x36\x84\x33");
         QTest::newRow("NUL") << QString(QChar(0)) << QByteArray(1, '\0');
     }

@@ -57,7 +57,8 @@ private slots:
         QTest::newRow("minus dollar") << QByteArray("-$10") << OptionalInt(-16);
         QTest::newRow("hex leading zeros") << QByteArray("$0000000000001") << OptionalInt(1);
         QTest::newRow("hex largest positive") << QByteArray("$7FFFFFFF") << OptionalInt(int32Max);
-        QTest::newRow("hex sign bit is a pattern") << QByteArray("$80000000") << OptionalInt(int32Min);
+        QTest::newRow("hex sign bit is a pattern")
+            << QByteArray("$80000000") << OptionalInt(int32Min);
         QTest::newRow("hex all ones is -1") << QByteArray("0xFFFFFFFF") << OptionalInt(-1);
         QTest::newRow("minus hex all ones") << QByteArray("-$FFFFFFFF") << OptionalInt(1);
         QTest::newRow("hex over 32 bits") << QByteArray("$100000000") << noInteger;
