@@ -216,11 +216,12 @@ void ProfileFile::writeString(const QByteArray& section, const QByteArray& key,
         content = existing.readAll();
     }
 
+    // QSaveFile::commit() reports success even when the buffered bytes could not all be
+    // written (disk full), so the flush is checked on its own.
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
     const QByteArray updated = Profile::withValue(content, section, key, value);
-    if (file.write(updated) != updated.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(updated) != updated.size()
+        || !file.flush() || !file.commit())
         throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

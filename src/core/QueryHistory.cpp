@@ -67,8 +67,9 @@ void save(const QString& path, const QList<QByteArray>& items)
 {
     QSaveFile file(path);
     const QByteArray content = serialise(items);
+    // commit() alone misses a flush that fell short (disk full): check the flush first.
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.commit())
+        || !file.flush() || !file.commit())
         throw Error(QStringLiteral("Cannot create file \"%1\". %2")
                         .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
 }

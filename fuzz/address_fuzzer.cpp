@@ -1,0 +1,85 @@
+// The request addresses for any term: any bytes taken as the term's ANSI text.
+#include "AnsiCodec.h"
+#include "FuzzCheck.h"
+#include "LookupAddress.h"
+
+#include <optional>
+
+namespace {
+
+int hexValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - '0';
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - 'A' + 10;
+    return -1; // lower-case hex is a fault too
+}
+
+bool isAlphanumeric(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+// The bytes an encoded text stands for, or nothing when it holds anything but letters,
+// digits, '+' and well-formed upper-case %XX escapes.
+std::optional<QByteArray> decodeEscapes(QStringView encoded)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const QChar c = encoded[i];
+        if (c == u'+') {
+            bytes += ' ';
+        } else if (isAlphanumeric(c)) {
+            bytes += char(c.unicode());
+        } else if (c == u'%' && i + 2 < encoded.size() && hexValue(encoded[i + 1]) >= 0
+                   && hexValue(encoded[i + 2]) >= 0) {
+            bytes += char(hexValue(encoded[i + 1]) * 16 + hexValue(encoded[i + 2]));
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
+bool isPureAscii(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 127)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    FUZZ_CHECK(decodeEscapes(Lookup::UrlEncode(bytes)) == bytes);
+
+    const QString term = AnsiCodec::decode(bytes);
+    const QByteArray ansi = AnsiCodec::encode(term);
+    FUZZ_CHECK(AnsiCodec::decode(ansi) == term);
+    // Bytes that are all valid characters come back as they were. GB18030's own spelling
+    // of the euro sign (A2 E3) becomes GBK's 0x80, and replaced bytes are gone by design.
+    if (!term.contains(QChar(0xFFFD)) && !bytes.contains("\xA2\xE3"))
+        FUZZ_CHECK(ansi == bytes);
+
+    const QString idiom = Lookup::idiomDictionaryAddress(term);
+    FUZZ_CHECK(isPureAscii(idiom));
+    FUZZ_CHECK(idiom.startsWith(Lookup::idiomDictionaryPrefix));
+    FUZZ_CHECK(decodeEscapes(QStringView(idiom).mid(Lookup::idiomDictionaryPrefix.size())) == ansi);
+
+    const QString englishChinese = Lookup::englishChineseDictionaryAddress(term);
+    FUZZ_CHECK(isPureAscii(englishChinese));
+    FUZZ_CHECK(englishChinese.startsWith(Lookup::englishChineseDictionaryRoot));
+    FUZZ_CHECK(englishChinese.endsWith(QStringLiteral("%2F")));
+    const qsizetype rootSize = Lookup::englishChineseDictionaryRoot.size();
+    FUZZ_CHECK(decodeEscapes(QStringView(englishChinese).mid(rootSize)) == term.toUtf8() + '/');
+
+    for (const Lookup::Bookshop& source : Lookup::bookshops())
+        FUZZ_CHECK(Lookup::encyclopaediaAddress(source, term) == source.addressPrefix + term);
+    return 0;
+}

@@ -1,0 +1,38 @@
+// The history reader on any file content, and the writer on what it read.
+#include "FuzzCheck.h"
+#include "QueryHistory.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QList<QByteArray> items = QueryHistory::parse(content);
+
+    // Only line ends are lost, and nothing after the first NUL is read.
+    const qsizetype nul = content.indexOf('\0');
+    QByteArray text = content.left(nul < 0 ? content.size() : nul);
+    text.replace('\r', QByteArray()).replace('\n', QByteArray());
+    FUZZ_CHECK(items.join() == text);
+    for (const QByteArray& item : items)
+        FUZZ_CHECK(!item.contains('\r') && !item.contains('\n') && !item.contains('\0'));
+
+    // What is written reads back as the same items and writes the same bytes again.
+    const QByteArray saved = QueryHistory::serialise(items);
+    FUZZ_CHECK(saved.size() == text.size() + 2 * items.size());
+    FUZZ_CHECK(QueryHistory::parse(saved) == items);
+    FUZZ_CHECK(QueryHistory::serialise(QueryHistory::parse(saved)) == saved);
+
+    // A search adds a new term at the end and drops the oldest only past 10 items.
+    const QByteArray term = items.isEmpty() ? text : items[items.size() / 2] + text.right(size % 2);
+    QList<QByteArray> after = items;
+    const bool added = QueryHistory::remember(after, term);
+    FUZZ_CHECK(added == !items.contains(term));
+    if (!added) {
+        FUZZ_CHECK(after == items);
+    } else {
+        const qsizetype dropped = items.size() > 10 ? 1 : 0;
+        FUZZ_CHECK(after.size() == items.size() + 1 - dropped);
+        FUZZ_CHECK(after.last() == term);
+        FUZZ_CHECK(after.mid(0, after.size() - 1) == items.mid(dropped));
+    }
+    return 0;
+}
