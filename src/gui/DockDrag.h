@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace Docking {
+
+// How a press on a dockable control acts: Automatic starts a docking drag, Manual does not.
+enum class DragMode { Manual, Automatic };
+void setDragMode(QWidget* control, DragMode mode);
+DragMode dragMode(const QWidget* control);
+
+// A drag counts as over the dock site this far outside the site's rectangle.
+constexpr int siteMargin = 10;
+// A drag of a floating window takes effect once the pointer has moved this far on an axis.
+constexpr int dragThreshold = 5;
+
+// Whether something on the desktop (an X11 window manager, a Wayland compositor) frames
+// top-level windows with title bars. Where nothing does, a floating window needs a caption
+// of its own to be dragged by.
+bool desktopFramesWindows();
+
+struct PointerState {
+    QPoint position; // on the screen
+    bool leftButtonDown = false;
+};
+
+// The pointer as the window system sees it, even while another client holds the pointer
+// grab (the window manager, while it moves one of our windows). Empty where it cannot be
+// asked.
+std::optional<PointerState> systemPointer();
+
+} // namespace Docking
+
+// The outline of a docking drag: a hatched frame on the screen, made of four thin windows
+// so that everything inside it stays in sight.
+class DockOutline {
+public:
+    DockOutline();
+    ~DockOutline();
+    void show(const QRect& rect);
+    void hide();
+    bool isVisible() const { return m_shown; }
+    QRect geometry() const { return m_rect; }
+    bool owns(const QWidget* window) const;
+
+private:
+    class Edge;
+    static constexpr int thickness = 3;
+    std::unique_ptr<Edge> m_edges[4];
+    QRect m_rect;
+    bool m_shown = false;
+};
+
+// Docking drags between one dock site and the windows one control floats in.
+//
+// The docked control is dragged by a press on its own surface (not on a child): the drag
+// outline follows the pointer at once, and a drop away from the site floats the control in
+// a new window placed at the outline.
+//
+// A floating window is dragged back by its title bar. The window manager moves the window
+// itself and holds the pointer meanwhile, so the drag is followed from the outside: a move
+// of the window while the left button is down starts it, the pointer is polled until the
+// button comes up, and a release over the site docks the control back. Where nothing
+// frames the window, it draws its own caption, and a press there starts a docking drag
+// that this class runs from start to end.
+class DockDrag : public QObject {
+    Q_OBJECT
+
+public:
+    struct Handlers {
+        // The site's dock-over handler: sets accept, and may replace the dock rectangle.
+        std::function<void(QWidget* source, bool& accept, QRect& dockRect)> dockOver;
+        // The site's dock-drop handler, for an accepted drop.
+        std::function<void(QWidget* source)> dockDrop;
+        // A new window to float the control in (a top-level, not yet shown).
+        std::function<QWidget*()> newHost;
+        // The new window's dock-drop handler: it takes the control and shows itself.
+        std::function<void(QWidget* host, QWidget* control)> hostDrop;
+    };
+    using PointerProbe = std::function<std::optional<Docking::PointerState>()>;
+
+    DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* parent = nullptr);
+    ~DockDrag() override;
+
+    // Shown only while a drag is going on.
+    const DockOutline& outline() const { return *m_outline; }
+    bool dragging() const { return m_drag.has_value(); }
+    // Where the pointer state comes from while the window manager moves a floating window.
+    void setPointerProbe(PointerProbe probe) { m_probe = std::move(probe); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Kind {
+        Control,       // the docked control, off the site
+        Window,        // a floating window by its own caption
+        WindowManager, // a floating window moved by the window manager
+    };
+    struct Drag {
+        Kind kind;
+        QPointer<QWidget> source;
+        QPoint pressed;  // on the screen
+        QRect sourceRect; // on the screen, with the window frame for windows
+        QSize sizeAtStart;
+        bool active = false;
+        bool overSite = false;
+        bool accepted = false;
+        QRect dockRect;
+    };
+
+    bool controlEvent(QEvent* event);
+    bool hostEvent(QWidget* host, QEvent* event);
+    void begin(Kind kind, QWidget* source, QPoint pressed);
+    void follow(QPoint pointer);
+    void drop(QPoint pointer);
+    void grabKeyboard(QWidget* widget);
+    void finish();
+    void pollWindowManagerMove();
+    bool overSite(QPoint pointer, const QWidget* source) const;
+    void floatControl(const QRect& outline);
+
+    QWidget* m_site;
+    QPointer<QWidget> m_control;
+    Handlers m_handlers;
+    PointerProbe m_probe;
+    std::unique_ptr<DockOutline> m_outline;
+    QList<QPointer<QWidget>> m_hosts;
+    std::optional<Drag> m_drag;
+    QPointer<QWidget> m_keyboardGrabber; // takes Escape during a drag of ours
+    QTimer m_poll;
+};
