@@ -18,7 +18,10 @@
 namespace {
 
 const char* const dragModeProperty = "dragMode";
-constexpr int pollInterval = 20; // ms, while the window manager moves a floating window
+// How often the window system is asked, in ms: while a floating window is shown, and while
+// the left button is down or the window manager moves the window.
+constexpr int idleInterval = 100;
+constexpr int pressInterval = 20;
 
 bool passedThreshold(QPoint pressed, QPoint pointer)
 {
@@ -172,7 +175,7 @@ bool Docking::desktopFramesWindows()
     return true;
 }
 
-std::optional<Docking::PointerState> Docking::systemPointer()
+std::optional<Docking::PointerState> Docking::SystemProbe::pointer() const
 {
 #ifdef VERITOME_HAVE_XCB
     xcb_connection_t* connection = x11Connection();
@@ -187,9 +190,32 @@ std::optional<Docking::PointerState> Docking::systemPointer()
         return std::nullopt;
     const bool leftDown = (reply->mask & XCB_BUTTON_MASK_1) != 0;
     std::free(reply);
-    // The cursor position in Qt's own coordinates, which may be scaled from the device's.
+    // The position in Qt's own coordinates, which may be scaled from the device's.
     return PointerState{QCursor::pos(), leftDown};
 #else
+    return std::nullopt;
+#endif
+}
+
+std::optional<QPoint> Docking::SystemProbe::windowOrigin(const QWidget* window) const
+{
+#ifdef VERITOME_HAVE_XCB
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !window->internalWinId())
+        return std::nullopt;
+    const QList<xcb_window_t> roots = x11Roots(connection);
+    if (roots.isEmpty())
+        return std::nullopt;
+    const auto id = xcb_window_t(window->internalWinId());
+    xcb_translate_coordinates_reply_t* reply = xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, id, roots.first(), 0, 0), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const QPoint origin(reply->dst_x, reply->dst_y);
+    std::free(reply);
+    return origin;
+#else
+    Q_UNUSED(window);
     return std::nullopt;
 #endif
 }
@@ -199,15 +225,23 @@ DockDrag::DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* 
       m_site(site),
       m_control(control),
       m_handlers(std::move(handlers)),
-      m_probe(&Docking::systemPointer),
+      m_probe(std::make_unique<Docking::SystemProbe>()),
+      m_watchWindowManager(Docking::desktopFramesWindows()),
       m_outline(std::make_unique<DockOutline>())
 {
-    m_poll.setInterval(pollInterval);
-    connect(&m_poll, &QTimer::timeout, this, &DockDrag::pollWindowManagerMove);
+    connect(&m_watch, &QTimer::timeout, this, &DockDrag::watchWindowManager);
     control->installEventFilter(this);
 }
 
 DockDrag::~DockDrag() = default;
+
+void DockDrag::setProbe(std::unique_ptr<Docking::SystemProbe> probe)
+{
+    m_probe = std::move(probe);
+    m_watchWindowManager = true;
+    if (shownHost())
+        m_watch.start(idleInterval);
+}
 
 bool DockDrag::eventFilter(QObject* watched, QEvent* event)
 {
@@ -318,18 +352,14 @@ bool DockDrag::hostEvent(QWidget* host, QEvent* event)
             return true;
         }
         return false;
+    case QEvent::Show:
+        if (m_watchWindowManager)
+            m_watch.start(idleInterval);
+        return false;
     case QEvent::Move:
-        // The window manager is moving the window by its title bar, or by the desktop's
-        // move gesture: follow the pointer from here on.
-        if (!m_drag && host->isVisible()) {
-            const std::optional<Docking::PointerState> pointer = m_probe();
-            if (pointer && pointer->leftButtonDown) {
-                begin(Kind::WindowManager, host, pointer->position);
-                m_drag->active = true;
-                follow(pointer->position);
-                m_poll.start();
-            }
-        }
+        // Some window managers say so while they move the window: no need to wait.
+        if (m_watch.isActive() && (!m_drag || m_drag->kind == Kind::WindowManager))
+            watchWindowManager();
         return false;
     case QEvent::Hide:
         if (ours)
@@ -408,7 +438,6 @@ void DockDrag::drop(QPoint pointer)
 
 void DockDrag::finish()
 {
-    m_poll.stop();
     m_outline->hide();
     if (m_keyboardGrabber)
         m_keyboardGrabber->releaseKeyboard();
@@ -416,19 +445,59 @@ void DockDrag::finish()
     m_drag.reset();
 }
 
-void DockDrag::pollWindowManagerMove()
+void DockDrag::watchWindowManager()
 {
-    if (!m_drag || m_drag->kind != Kind::WindowManager || !m_drag->source) {
-        finish();
+    QWidget* host = shownHost();
+    if (!host) {
+        if (m_drag && m_drag->kind == Kind::WindowManager)
+            finish();
+        m_rest.reset();
+        m_watch.stop();
         return;
     }
-    const std::optional<Docking::PointerState> pointer = m_probe();
-    if (!pointer)
-        finish();
-    else if (pointer->leftButtonDown)
-        follow(pointer->position);
-    else
-        drop(pointer->position);
+    if (m_drag && m_drag->kind != Kind::WindowManager)
+        return; // a drag of our own is going on
+    const std::optional<Docking::PointerState> pointer = m_probe->pointer();
+    if (!pointer) {
+        m_watch.stop();
+        return;
+    }
+    if (m_drag) {
+        if (pointer->leftButtonDown) {
+            follow(pointer->position);
+        } else {
+            drop(pointer->position);
+            m_watch.setInterval(idleInterval);
+        }
+        return;
+    }
+    const std::optional<QPoint> origin = m_probe->windowOrigin(host);
+    if (!origin)
+        return;
+    if (!pointer->leftButtonDown || !m_rest || m_rest->host != host) {
+        m_rest = Rest{host, *origin, host->size()};
+        m_watch.setInterval(pointer->leftButtonDown ? pressInterval : idleInterval);
+        return;
+    }
+    m_watch.setInterval(pressInterval);
+    if (*origin == m_rest->origin)
+        return; // a click, or a drag somewhere else
+    begin(Kind::WindowManager, host, pointer->position);
+    m_drag->sizeAtStart = m_rest->size;
+    m_drag->active = true;
+    m_rest.reset();
+    follow(pointer->position);
+}
+
+QWidget* DockDrag::shownHost() const
+{
+    QWidget* window = m_control ? m_control->window() : nullptr;
+    if (!window || !window->isVisible())
+        return nullptr;
+    for (const QPointer<QWidget>& host : m_hosts)
+        if (host == window)
+            return window;
+    return nullptr;
 }
 
 // Over the site's rectangle with its margin, unless another of our windows lies in front

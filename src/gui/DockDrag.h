@@ -35,10 +35,17 @@ struct PointerState {
     bool leftButtonDown = false;
 };
 
-// The pointer as the window system sees it, even while another client holds the pointer
-// grab (the window manager, while it moves one of our windows). Empty where it cannot be
-// asked.
-std::optional<PointerState> systemPointer();
+// What the window system says when asked directly, rather than through events: the
+// pointer, even while another client holds the pointer grab (the window manager, while
+// it moves one of our windows), and where a window really is, even before the window
+// manager has told us that it moved it. Both are empty where they cannot be asked.
+class SystemProbe {
+public:
+    virtual ~SystemProbe() = default;
+    virtual std::optional<PointerState> pointer() const;
+    // In the window system's own units; good for seeing whether the window has moved.
+    virtual std::optional<QPoint> windowOrigin(const QWidget* window) const;
+};
 
 } // namespace Docking
 
@@ -69,11 +76,13 @@ private:
 // a new window placed at the outline.
 //
 // A floating window is dragged back by its title bar. The window manager moves the window
-// itself and holds the pointer meanwhile, so the drag is followed from the outside: a move
-// of the window while the left button is down starts it, the pointer is polled until the
-// button comes up, and a release over the site docks the control back. Where nothing
-// frames the window, it draws its own caption, and a press there starts a docking drag
-// that this class runs from start to end.
+// itself and holds the pointer meanwhile; we get no mouse events, and some window managers
+// tell us of the move only at its end. So while a floating window is shown, the window
+// system is asked a few times a second where the window is and whether the left button is
+// down, and more often while it is down. A window that has moved while the button is down
+// is being dragged by the window manager: the drag is followed until the button comes up,
+// and a release over the site docks the control back. Where nothing frames the window, it draws its own caption,
+// and a press there starts a docking drag that this class runs from start to end.
 class DockDrag : public QObject {
     Q_OBJECT
 
@@ -88,16 +97,15 @@ public:
         // The new window's dock-drop handler: it takes the control and shows itself.
         std::function<void(QWidget* host, QWidget* control)> hostDrop;
     };
-    using PointerProbe = std::function<std::optional<Docking::PointerState>()>;
-
     DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* parent = nullptr);
     ~DockDrag() override;
 
     // Shown only while a drag is going on.
     const DockOutline& outline() const { return *m_outline; }
     bool dragging() const { return m_drag.has_value(); }
-    // Where the pointer state comes from while the window manager moves a floating window.
-    void setPointerProbe(PointerProbe probe) { m_probe = std::move(probe); }
+    // Asked while a floating window is shown; setting one also turns the watch for window
+    // manager drags on where no window manager seemed to run.
+    void setProbe(std::unique_ptr<Docking::SystemProbe> probe);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -127,17 +135,26 @@ private:
     void drop(QPoint pointer);
     void grabKeyboard(QWidget* widget);
     void finish();
-    void pollWindowManagerMove();
+    void watchWindowManager();
+    QWidget* shownHost() const;
     bool overSite(QPoint pointer, const QWidget* source) const;
     void floatControl(const QRect& outline);
 
     QWidget* m_site;
     QPointer<QWidget> m_control;
     Handlers m_handlers;
-    PointerProbe m_probe;
+    std::unique_ptr<Docking::SystemProbe> m_probe;
+    bool m_watchWindowManager;
     std::unique_ptr<DockOutline> m_outline;
     QList<QPointer<QWidget>> m_hosts;
     std::optional<Drag> m_drag;
     QPointer<QWidget> m_keyboardGrabber; // takes Escape during a drag of ours
-    QTimer m_poll;
+    // Where the shown floating window was when last seen with the left button up.
+    struct Rest {
+        QPointer<QWidget> host;
+        QPoint origin;
+        QSize size;
+    };
+    std::optional<Rest> m_rest;
+    QTimer m_watch;
 };
