@@ -336,6 +336,13 @@ void TfrmMain::bindEvents()
                       App::guarded([&] { window->FormDockDrop(window, control); });
                   }},
                  this);
+    // The program ends with the main window. A floating window, which refuses to close,
+    // would stop the application from quitting, so it goes out of the way first.
+    connect(this, &TfrmMain::closed, this, [this] {
+        for (const QPointer<TfrmFloating>& window : m_floatingWindows)
+            if (window)
+                window->hide();
+    });
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);

@@ -456,6 +456,16 @@ private slots:
         QCOMPARE(host->isVisible(), !docks);
     }
 
+    // Closing the main window ends the program; the application closes every window that
+    // is still shown before it quits, and the floating window would refuse.
+    void closingTheMainWindowTakesTheFloatingWindowAway()
+    {
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        QVERIFY(window->close());
+        QVERIFY(host->isHidden());
+    }
+
     void floatingWindowsGoWithTheMainWindowNewestFirst()
     {
         QList<QString> destroyed;
