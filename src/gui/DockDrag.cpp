@@ -40,7 +40,8 @@ xcb_connection_t* x11Connection()
 QList<xcb_window_t> x11Roots(xcb_connection_t* connection)
 {
     QList<xcb_window_t> roots;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem; xcb_screen_next(&it))
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (; it.rem; xcb_screen_next(&it))
         roots.append(it.data->root);
     return roots;
 }
@@ -312,8 +313,9 @@ bool DockDrag::hostEvent(QWidget* host, QEvent* event)
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         // Only the window's own caption; presses on the control pass up to here too.
-        if (m_drag || mouse->button() != Qt::LeftButton || host->childAt(mouse->position().toPoint())
-            || host->contentsRect().contains(mouse->position().toPoint()))
+        const QPoint at = mouse->position().toPoint();
+        if (m_drag || mouse->button() != Qt::LeftButton || host->childAt(at)
+            || host->contentsRect().contains(at))
             return false;
         begin(Kind::Window, host, mouse->globalPosition().toPoint());
         return true;
@@ -419,7 +421,8 @@ void DockDrag::drop(QPoint pointer)
     if (drag.overSite) {
         // A left edge or corner dragged by the window manager moves the window too; a
         // resize is not a drop.
-        const bool resized = drag.kind == Kind::WindowManager && drag.source->size() != drag.sizeAtStart;
+        const bool resized =
+            drag.kind == Kind::WindowManager && drag.source->size() != drag.sizeAtStart;
         if (drag.accepted && !resized)
             m_handlers.dockDrop(drag.source);
         return; // a refused drop changes nothing

@@ -81,8 +81,9 @@ private:
 // system is asked a few times a second where the window is and whether the left button is
 // down, and more often while it is down. A window that has moved while the button is down
 // is being dragged by the window manager: the drag is followed until the button comes up,
-// and a release over the site docks the control back. Where nothing frames the window, it draws its own caption,
-// and a press there starts a docking drag that this class runs from start to end.
+// and a release over the site docks the control back. Where nothing frames the window, it
+// draws its own caption, and a press there starts a docking drag that this class runs from
+// start to end.
 class DockDrag : public QObject {
     Q_OBJECT
 

@@ -28,7 +28,8 @@ namespace {
 
 // Drags leave the window they start in, and Qt Test warns of every such event.
 QtMessageHandler qtTestHandler = nullptr;
-void dropOutsideWindowWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
+void dropOutsideWindowWarnings(QtMsgType type, const QMessageLogContext& context,
+                               const QString& text)
 {
     if (type == QtWarningMsg && text.startsWith(QLatin1String("Mouse event at"))
         && text.contains(QLatin1String("occurs outside target window")))
@@ -327,7 +328,8 @@ private slots:
         QVERIFY(window->ToolBar2->isVisible());
         QCOMPARE(window->PnlBook->isVisible(), mode == 0);
         // Below the source list, or right below the menu bar where there is none.
-        const QWidget* above = mode == 0 ? window->PnlBook : static_cast<QWidget*>(window->ToolBar1);
+        const QWidget* above =
+            mode == 0 ? window->PnlBook : static_cast<QWidget*>(window->ToolBar1);
         QTRY_VERIFY(window->ToolBar2->y() >= above->geometry().bottom());
         QTRY_VERIFY(window->ToolBar2->y() <= above->geometry().bottom() + 2);
     }
