@@ -1,12 +1,19 @@
 #include "Unit2.h"
 
+#include "DockDrag.h"
+
 #include <QCloseEvent>
-#include <QToolBar>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QVBoxLayout>
 
 TfrmFloating::TfrmFloating(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(QStringLiteral("frmFloating"));
+    // With no window manager there is no title bar to drag the window back by.
+    if (!Docking::desktopFramesWindows())
+        setContentsMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
     resize(658, 65);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -20,6 +27,9 @@ void TfrmFloating::FormClose(QObject*, bool& allowClose)
 void TfrmFloating::FormDockDrop(QObject*, QWidget* Source)
 {
     layout()->addWidget(Source);
+    Source->show();
+    // The tool bar stays in this window until the window itself is dragged back.
+    Docking::setDragMode(Source, Docking::DragMode::Manual);
     show();
 }
 
@@ -28,4 +38,29 @@ void TfrmFloating::closeEvent(QCloseEvent* event)
     bool allowClose = true;
     FormClose(this, allowClose);
     event->setAccepted(allowClose);
+}
+
+void TfrmFloating::paintEvent(QPaintEvent*)
+{
+    if (captionHeight() == 0)
+        return;
+    QPainter painter(this);
+    QStyleOptionTitleBar caption;
+    caption.initFrom(this);
+    caption.rect = QRect(0, 0, width(), captionHeight());
+    caption.text = windowTitle();
+    caption.subControls = QStyle::SC_TitleBarLabel;
+    caption.titleBarFlags = Qt::Window | Qt::WindowTitleHint;
+    if (isActiveWindow()) {
+        caption.state |= QStyle::State_Active;
+        caption.titleBarState = Qt::WindowActive;
+    }
+    style()->drawComplexControl(QStyle::CC_TitleBar, &caption, &painter, this);
+}
+
+void TfrmFloating::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && captionHeight() > 0)
+        update(0, 0, width(), captionHeight());
+    QWidget::changeEvent(event);
 }

@@ -12,6 +12,12 @@ public:
     void FormClose(QObject* Sender, bool& allowClose);
     void FormDockDrop(QObject* Sender, QWidget* Source);
 
+    // The height of the caption the window draws itself where nothing else frames it; 0
+    // under a window manager.
+    int captionHeight() const { return contentsMargins().top(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 };

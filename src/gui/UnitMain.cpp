@@ -3,6 +3,7 @@
 #include "AnsiCodec.h"
 #include "Application.h"
 #include "CoolBar.h"
+#include "DockDrag.h"
 #include "Error.h"
 #include "Glyphs.h"
 #include "ProfileFile.h"
@@ -69,9 +70,9 @@ TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
-    // Floating tool bar windows have no parent; they go first, as the newest windows.
-    for (const QPointer<TfrmFloating>& window : m_floatingWindows)
-        delete window.data();
+    // Floating tool bar windows have no parent; they go first, the newest first.
+    for (auto window = m_floatingWindows.crbegin(); window != m_floatingWindows.crend(); ++window)
+        delete window->data();
 }
 
 QString TfrmMain::historyPath() const
@@ -138,6 +139,7 @@ void TfrmMain::buildControls()
     ToolBar2->setIconSize(QSize(16, 16));
     ToolBar2->setMinimumHeight(24);
     ToolBar2->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Docking::setDragMode(ToolBar2, Docking::DragMode::Automatic);
     auto addButton = [this](const char* name, QAction* action) {
         auto* button = new QToolButton(ToolBar2);
         button->setObjectName(QLatin1String(name));
@@ -316,6 +318,31 @@ void TfrmMain::bindEvents()
             [this] { App::guarded([this] { BtnBookOKClick(BtnBookOK); }); });
     CmbBook->installEventFilter(this);
     CmbBook->lineEdit()->installEventFilter(this);
+
+    new DockDrag(CoolBar1, ToolBar2,
+                 {[this](QWidget* source, bool& accept, QRect& dockRect) {
+                      App::guarded([&] { CoolBar1DockOver(CoolBar1, source, accept, dockRect); });
+                  },
+                  [this](QWidget* source) {
+                      App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
+                  },
+                  [this] {
+                      auto* window = new TfrmFloating;
+                      m_floatingWindows.append(window);
+                      return window;
+                  },
+                  [](QWidget* host, QWidget* control) {
+                      auto* window = static_cast<TfrmFloating*>(host);
+                      App::guarded([&] { window->FormDockDrop(window, control); });
+                  }},
+                 this);
+    // The program ends with the main window. A floating window, which refuses to close,
+    // would stop the application from quitting, so it goes out of the way first.
+    connect(this, &TfrmMain::closed, this, [this] {
+        for (const QPointer<TfrmFloating>& window : m_floatingWindows)
+            if (window)
+                window->hide();
+    });
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);
@@ -781,6 +808,7 @@ void TfrmMain::CoolBar1DockDrop(QObject*, QWidget* Source)
         return;
     QWidget* toolBar = floating->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     if (toolBar) {
+        Docking::setDragMode(toolBar, Docking::DragMode::Automatic);
         toolBar->setParent(CoolBar1);
         CoolBar1->addBand(toolBar);
         toolBar->show();

@@ -1,0 +1,161 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace Docking {
+
+// How a press on a dockable control acts: Automatic starts a docking drag, Manual does not.
+enum class DragMode { Manual, Automatic };
+void setDragMode(QWidget* control, DragMode mode);
+DragMode dragMode(const QWidget* control);
+
+// A drag counts as over the dock site this far outside the site's rectangle.
+constexpr int siteMargin = 10;
+// A drag of a floating window takes effect once the pointer has moved this far on an axis.
+constexpr int dragThreshold = 5;
+
+// Whether something on the desktop (an X11 window manager, a Wayland compositor) frames
+// top-level windows with title bars. Where nothing does, a floating window needs a caption
+// of its own to be dragged by.
+bool desktopFramesWindows();
+
+struct PointerState {
+    QPoint position; // on the screen
+    bool leftButtonDown = false;
+};
+
+// What the window system says when asked directly, rather than through events: the
+// pointer, even while another client holds the pointer grab (the window manager, while
+// it moves one of our windows), and where a window really is, even before the window
+// manager has told us that it moved it. Both are empty where they cannot be asked.
+class SystemProbe {
+public:
+    virtual ~SystemProbe() = default;
+    virtual std::optional<PointerState> pointer() const;
+    // In the window system's own units; good for seeing whether the window has moved.
+    virtual std::optional<QPoint> windowOrigin(const QWidget* window) const;
+};
+
+} // namespace Docking
+
+// The outline of a docking drag: a hatched frame on the screen, made of four thin windows
+// so that everything inside it stays in sight.
+class DockOutline {
+public:
+    DockOutline();
+    ~DockOutline();
+    void show(const QRect& rect);
+    void hide();
+    bool isVisible() const { return m_shown; }
+    QRect geometry() const { return m_rect; }
+    bool owns(const QWidget* window) const;
+
+private:
+    class Edge;
+    static constexpr int thickness = 3;
+    std::unique_ptr<Edge> m_edges[4];
+    QRect m_rect;
+    bool m_shown = false;
+};
+
+// Docking drags between one dock site and the windows one control floats in.
+//
+// The docked control is dragged by a press on its own surface (not on a child): the drag
+// outline follows the pointer at once, and a drop away from the site floats the control in
+// a new window placed at the outline.
+//
+// A floating window is dragged back by its title bar. The window manager moves the window
+// itself and holds the pointer meanwhile; we get no mouse events, and some window managers
+// tell us of the move only at its end. So while a floating window is shown, the window
+// system is asked a few times a second where the window is and whether the left button is
+// down, and more often while it is down. A window that has moved while the button is down
+// is being dragged by the window manager: the drag is followed until the button comes up,
+// and a release over the site docks the control back. Where nothing frames the window, it
+// draws its own caption, and a press there starts a docking drag that this class runs from
+// start to end.
+class DockDrag : public QObject {
+    Q_OBJECT
+
+public:
+    struct Handlers {
+        // The site's dock-over handler: sets accept, and may replace the dock rectangle.
+        std::function<void(QWidget* source, bool& accept, QRect& dockRect)> dockOver;
+        // The site's dock-drop handler, for an accepted drop.
+        std::function<void(QWidget* source)> dockDrop;
+        // A new window to float the control in (a top-level, not yet shown).
+        std::function<QWidget*()> newHost;
+        // The new window's dock-drop handler: it takes the control and shows itself.
+        std::function<void(QWidget* host, QWidget* control)> hostDrop;
+    };
+    DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* parent = nullptr);
+    ~DockDrag() override;
+
+    // Shown only while a drag is going on.
+    const DockOutline& outline() const { return *m_outline; }
+    bool dragging() const { return m_drag.has_value(); }
+    // Asked while a floating window is shown; setting one also turns the watch for window
+    // manager drags on where no window manager seemed to run.
+    void setProbe(std::unique_ptr<Docking::SystemProbe> probe);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Kind {
+        Control,       // the docked control, off the site
+        Window,        // a floating window by its own caption
+        WindowManager, // a floating window moved by the window manager
+    };
+    struct Drag {
+        Kind kind;
+        QPointer<QWidget> source;
+        QPoint pressed;  // on the screen
+        QRect sourceRect; // on the screen, with the window frame for windows
+        QSize sizeAtStart;
+        bool active = false;
+        bool overSite = false;
+        bool accepted = false;
+        QRect dockRect;
+    };
+
+    bool controlEvent(QEvent* event);
+    bool hostEvent(QWidget* host, QEvent* event);
+    void begin(Kind kind, QWidget* source, QPoint pressed);
+    void follow(QPoint pointer);
+    void drop(QPoint pointer);
+    void grabKeyboard(QWidget* widget);
+    void finish();
+    void watchWindowManager();
+    QWidget* shownHost() const;
+    bool overSite(QPoint pointer, const QWidget* source) const;
+    void floatControl(const QRect& outline);
+
+    QWidget* m_site;
+    QPointer<QWidget> m_control;
+    Handlers m_handlers;
+    std::unique_ptr<Docking::SystemProbe> m_probe;
+    bool m_watchWindowManager;
+    std::unique_ptr<DockOutline> m_outline;
+    QList<QPointer<QWidget>> m_hosts;
+    std::optional<Drag> m_drag;
+    QPointer<QWidget> m_keyboardGrabber; // takes Escape during a drag of ours
+    // Where the shown floating window was when last seen with the left button up.
+    struct Rest {
+        QPointer<QWidget> host;
+        QPoint origin;
+        QSize size;
+    };
+    std::optional<Rest> m_rest;
+    QTimer m_watch;
+};

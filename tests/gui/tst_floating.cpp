@@ -1,0 +1,525 @@
+#include "CoolBar.h"
+#include "DockDrag.h"
+#include "LoopbackServer.h"
+#include "ModalAnswerer.h"
+#include "Unit2.h"
+#include "UnitMain.h"
+#include "WebTestMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Drags leave the window they start in, and Qt Test warns of every such event.
+QtMessageHandler qtTestHandler = nullptr;
+void dropOutsideWindowWarnings(QtMsgType type, const QMessageLogContext& context,
+                               const QString& text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("Mouse event at"))
+        && text.contains(QLatin1String("occurs outside target window")))
+        return;
+    qtTestHandler(type, context, text);
+}
+
+// The window system as a test wants it, while the window manager "moves" a window.
+struct FakeProbe : Docking::SystemProbe {
+    std::shared_ptr<Docking::PointerState> state = std::make_shared<Docking::PointerState>();
+    std::optional<Docking::PointerState> pointer() const override { return *state; }
+    std::optional<QPoint> windowOrigin(const QWidget* window) const override
+    {
+        return window->frameGeometry().topLeft();
+    }
+};
+
+QRect onScreen(const QWidget* widget)
+{
+    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+
+// Mouse events go through the window, as the window system's would: the press goes to the
+// widget under the pointer, and the rest to the widget that took the press.
+QPoint local(QWidget* window, QPoint global)
+{
+    return window->windowHandle()->mapFromGlobal(global);
+}
+void press(QWidget* window, QPoint global)
+{
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, local(window, global));
+}
+void moveTo(QWidget* window, QPoint global)
+{
+    QTest::mouseMove(window->windowHandle(), local(window, global));
+}
+void release(QWidget* window, QPoint global)
+{
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, local(window, global));
+}
+
+// A press on the widget's window at global point from, moved in two steps to the point to,
+// released there.
+void drag(QWidget* window, QPoint from, QPoint to)
+{
+    press(window, from);
+    moveTo(window, from + (to - from) / 2);
+    moveTo(window, to);
+    release(window, to);
+}
+
+// Sends what a window manager sends when the user clicks the close button or presses Alt+F4.
+bool sendDeleteWindow(QWidget* window)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return false;
+    xcb_connection_t* c = x11->connection();
+    auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+        std::free(reply);
+        return value;
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->winId());
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+    return true;
+}
+
+class CloseCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Close;
+        return false;
+    }
+};
+
+} // namespace
+
+// The button tool bar dragged off the cool bar into a floating window and back, with real
+// mouse events on a real X server.
+class TestFloating : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qtTestHandler = qInstallMessageHandler(dropOutsideWindowWarnings);
+        QVERIFY(server.start());
+        server.setHandler([](const LoopbackServer::Request&) {
+            return LoopbackServer::page("<html><body>page</body></html>");
+        });
+    }
+
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        window = std::make_unique<TfrmMain>(folder->path());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        docking = window->findChild<DockDrag*>();
+        QVERIFY(docking);
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        folder.reset();
+    }
+
+    void droppedAwayFromTheCoolBarTheBarFloatsThere()
+    {
+        // The window that the program makes at start is never a host.
+        TfrmFloating startWindow;
+        const QRect bar = onScreen(window->ToolBar2);
+        const int coolBarHeight = window->CoolBar1->height();
+        const QPoint grab = surfaceOfDockedBar();
+
+        press(window.get(), grab);
+        QVERIFY(docking->outline().isVisible());
+        QCOMPARE(docking->outline().geometry(), bar);
+        const QPoint drop = grab + QPoint(40 - bar.left(), 800 - bar.top());
+        moveTo(window.get(), drop);
+        QCOMPARE(docking->outline().geometry(), QRect(QPoint(40, 800), bar.size()));
+        release(window.get(), drop);
+
+        QVERIFY(!docking->outline().isVisible());
+        TfrmFloating* host = window->floatingHost();
+        QVERIFY(host);
+        QVERIFY(host != &startWindow);
+        QVERIFY(startWindow.isHidden());
+        QVERIFY(startWindow.findChildren<QWidget*>().isEmpty());
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        QCOMPARE(host->windowTitle(), QStringLiteral("frmFloating"));
+        QCOMPARE(host->frameGeometry().topLeft(), QPoint(40, 800));
+        QCOMPARE(window->ToolBar2->size(), bar.size());
+        QCOMPARE(window->ToolBar2->parentWidget(), host);
+        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), -1);
+        QCOMPARE(window->CoolBar1->bandCount(), 2);
+        QTRY_VERIFY(window->CoolBar1->height() < coolBarHeight);
+
+        // The bar stays put in its window: a press on its own surface there drags nothing.
+        const QPoint inside = window->ToolBar2->mapToGlobal(
+            QPoint(window->ToolBar2->width() - 20, window->ToolBar2->height() / 2));
+        press(host, inside);
+        QVERIFY(!docking->outline().isVisible());
+        moveTo(host, inside + QPoint(0, -400));
+        release(host, inside + QPoint(0, -400));
+        QCOMPARE(window->floatingHost(), host);
+        QCOMPARE(host->frameGeometry().topLeft(), QPoint(40, 800));
+    }
+
+    void pressesOnTheBarsControlsDragNothing_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QPoint>("point"); // in the control
+        QTest::newRow("disabled page button") << "ToolButton1" << QPoint(14, 10);
+        QTest::newRow("search button") << "BtnBookOK" << QPoint(14, 10);
+        QTest::newRow("query box") << "CmbBook" << QPoint(30, 10);
+        QTest::newRow("panel") << "Panel1" << QPoint(40, 11);
+        QTest::newRow("label") << "Label2" << QPoint(10, 10);
+    }
+
+    void pressesOnTheBarsControlsDragNothing()
+    {
+        QFETCH(QString, control);
+        QFETCH(QPoint, point);
+        auto* target = window->ToolBar2->findChild<QWidget*>(control);
+        QVERIFY(target);
+        const QPoint from = target->mapToGlobal(point);
+        press(window.get(), from);
+        QVERIFY(!docking->outline().isVisible());
+        moveTo(window.get(), from + QPoint(-200, 500));
+        QVERIFY(!docking->outline().isVisible());
+        release(window.get(), from + QPoint(-200, 500));
+        QVERIFY(!window->floatingHost());
+        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 1);
+    }
+
+    // The cool bar refuses the bare tool bar, within 10 pixels of its edges too.
+    void dropsOnOrNearTheCoolBar_data()
+    {
+        QTest::addColumn<QPoint>("corner"); // 0 top-left, 1 bottom-right of the cool bar
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<bool>("floats");
+        QTest::newRow("plain click") << QPoint(-1, -1) << QPoint() << false;
+        QTest::newRow("on the menu bar") << QPoint(0, 0) << QPoint(200, 5) << false;
+        QTest::newRow("10 left") << QPoint(0, 0) << QPoint(-10, 20) << false;
+        QTest::newRow("11 left") << QPoint(0, 0) << QPoint(-11, 20) << true;
+        QTest::newRow("10 below") << QPoint(1, 1) << QPoint(-300, 10) << false;
+        QTest::newRow("11 below") << QPoint(1, 1) << QPoint(-300, 11) << true;
+    }
+
+    void dropsOnOrNearTheCoolBar()
+    {
+        QFETCH(QPoint, corner);
+        QFETCH(QPoint, offset);
+        QFETCH(bool, floats);
+        const QRect coolBar = onScreen(window->CoolBar1);
+        const QRect bar = onScreen(window->ToolBar2);
+        const QPoint grab = surfaceOfDockedBar();
+        const QPoint drop = corner == QPoint(-1, -1) ? grab
+            : (corner == QPoint(0, 0) ? coolBar.topLeft() : coolBar.bottomRight()) + offset;
+
+        press(window.get(), grab);
+        moveTo(window.get(), drop);
+        // Refused or not, the outline is the bar's own, under the pointer.
+        QCOMPARE(docking->outline().geometry(), bar.translated(drop - grab));
+        release(window.get(), drop);
+        QCOMPARE(window->floatingHost() != nullptr, floats);
+        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), floats ? -1 : 1);
+    }
+
+    // Where another of the program's windows lies in front, the cool bar is out of reach.
+    void aWindowInFrontOfTheCoolBarCoversIt()
+    {
+        const QPoint drop = window->CoolBar1->mapToGlobal(QPoint(300, 10));
+        QWidget cover;
+        cover.setGeometry(QRect(drop - QPoint(50, 20), QSize(100, 40)));
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        drag(window.get(), surfaceOfDockedBar(), drop);
+        QVERIFY(window->floatingHost());
+    }
+
+    void escapeCancelsTheDrag()
+    {
+        const QPoint grab = surfaceOfDockedBar();
+        press(window.get(), grab);
+        moveTo(window.get(), grab + QPoint(-300, 400));
+        QVERIFY(docking->outline().isVisible());
+        QTest::keyClick(window->ToolBar2, Qt::Key_Escape);
+        QVERIFY(!docking->outline().isVisible());
+        release(window.get(), grab + QPoint(-300, 400));
+        QVERIFY(!window->floatingHost());
+    }
+
+    void theFloatingWindowRefusesToClose()
+    {
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        CloseCounter closes;
+        host->installEventFilter(&closes);
+        QVERIFY(!host->close());
+        QVERIFY(sendDeleteWindow(host));
+        QTRY_COMPARE(closes.count, 2);
+        QVERIFY(host->isVisible());
+        QCOMPARE(window->floatingHost(), host);
+        QVERIFY(window->ToolBar2->isVisible());
+    }
+
+    void draggedBackOverTheCoolBarTheBarDocksAsTheLastBand_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("encyclopaedia") << 0;
+        QTest::newRow("idiom dictionary") << 1;
+    }
+
+    void draggedBackOverTheCoolBarTheBarDocksAsTheLastBand()
+    {
+        QFETCH(int, mode);
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        window->CmbBoxType->setCurrentIndex(mode);
+        window->CmbBoxTypeChange(window->CmbBoxType);
+
+        QVERIFY(host->captionHeight() > 0); // no window manager here
+        const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
+        press(host, grab);
+        moveTo(host, grab + QPoint(4, -4));
+        QVERIFY(!docking->outline().isVisible()); // not yet 5 pixels
+        const QPoint over = window->CoolBar1->mapToGlobal(QPoint(300, 5));
+        moveTo(host, over);
+        QVERIFY(docking->outline().isVisible());
+        QCOMPARE(docking->outline().geometry(), onScreen(window->CoolBar1));
+        release(host, over);
+
+        QVERIFY(!docking->outline().isVisible());
+        QVERIFY(host->isHidden());
+        QVERIFY(!window->floatingHost());
+        QCOMPARE(window->ToolBar2->parentWidget(), window->CoolBar1);
+        QCOMPARE(window->CoolBar1->bandCount(), 3);
+        QCOMPARE(window->CoolBar1->bandIndexOf(window->PnlBook), 1);
+        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 2);
+        QVERIFY(window->ToolBar2->isVisible());
+        QCOMPARE(window->PnlBook->isVisible(), mode == 0);
+        // Below the source list, or right below the menu bar where there is none.
+        const QWidget* above =
+            mode == 0 ? window->PnlBook : static_cast<QWidget*>(window->ToolBar1);
+        QTRY_VERIFY(window->ToolBar2->y() >= above->geometry().bottom());
+        QTRY_VERIFY(window->ToolBar2->y() <= above->geometry().bottom() + 2);
+    }
+
+    void droppedElsewhereTheFloatingWindowMovesThere()
+    {
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
+        drag(host, grab, grab + QPoint(300, -120));
+        QCOMPARE(host->frameGeometry().topLeft(), QPoint(360, 640));
+        QCOMPARE(window->floatingHost(), host);
+        QVERIFY(!docking->outline().isVisible());
+    }
+
+    void floatingAgainMakesAFurtherWindow()
+    {
+        TfrmFloating* first = floatAt(QPoint(60, 760));
+        QVERIFY(first);
+        dockBack(first);
+        TfrmFloating* second = floatAt(QPoint(500, 820));
+        QVERIFY(second);
+        QVERIFY(second != first);
+        QVERIFY(first->isHidden());
+        QVERIFY(second->isVisible());
+        QCOMPARE(second->frameGeometry().topLeft(), QPoint(500, 820));
+        QCOMPARE(window->floatingHost(), second);
+    }
+
+    void viewEntryHidesAndShowsTheFloatingWindow()
+    {
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        const QPoint place = host->frameGeometry().topLeft();
+        const int coolBarHeight = window->CoolBar1->height();
+
+        window->NViewToolBar->trigger();
+        QVERIFY(host->isHidden());
+        QVERIFY(!window->NViewToolBar->isChecked());
+        QVERIFY(window->ToolBar2->isVisibleTo(host));
+        QCOMPARE(window->floatingHost(), host);
+
+        window->NViewToolBar->trigger();
+        QVERIFY(host->isVisible());
+        QVERIFY(window->NViewToolBar->isChecked());
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        QCOMPARE(host->frameGeometry().topLeft(), place);
+        QCOMPARE(window->CoolBar1->height(), coolBarHeight);
+        QCOMPARE(window->CoolBar1->bandCount(), 2);
+    }
+
+    void searchRunsInTheMainWindowFromTheFloatingBar()
+    {
+        QVERIFY(floatAt(QPoint(60, 760)));
+        window->CmbBook->setEditText(QString());
+        {
+            ModalAnswerer answerer;
+            QTest::keyClick(window->CmbBook, Qt::Key_Return);
+            QVERIFY(answerer.answered());
+            QCOMPARE(answerer.text(), QStringLiteral("请输入要搜索的内容！"));
+            QCOMPARE(answerer.owner(), window.get());
+        }
+        {
+            ModalAnswerer answerer;
+            QTest::mouseClick(window->BtnBookOK, Qt::LeftButton);
+            QVERIFY(answerer.answered());
+        }
+        window->CmbBook->setEditText(QStringLiteral("float"));
+        QTest::keyClick(window->CmbBook, Qt::Key_Return);
+        QCOMPARE(window->historyItems(), QList<QByteArray>{"float"});
+        QCOMPARE(window->PageControl1->count(), window->CkLstBookshop->count());
+        QVERIFY(window->PageControl1->isVisible());
+    }
+
+    void hintsFromTheFloatingBarShowInTheStatusBar()
+    {
+        QVERIFY(floatAt(QPoint(60, 760)));
+        QTest::mouseMove(window->BtnBookOK);
+        QTRY_COMPARE(window->StatusPanel0->text(), QStringLiteral("查询"));
+        QTest::mouseMove(window->CmbBook);
+        QTRY_COMPARE(window->StatusPanel0->text(), QString());
+    }
+
+    // The window manager moves the window and holds the pointer: we learn of the drag only
+    // by asking the window system.
+    void windowManagerDrags_data()
+    {
+        QTest::addColumn<bool>("overCoolBar");
+        QTest::addColumn<bool>("resized");
+        QTest::addColumn<bool>("docks");
+        QTest::newRow("released over the cool bar") << true << false << true;
+        QTest::newRow("released elsewhere") << false << false << false;
+        QTest::newRow("a resize by the left edge") << true << true << false;
+    }
+
+    void windowManagerDrags()
+    {
+        QFETCH(bool, overCoolBar);
+        QFETCH(bool, resized);
+        QFETCH(bool, docks);
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        auto probe = std::make_unique<FakeProbe>();
+        const std::shared_ptr<Docking::PointerState> pointer = probe->state;
+        docking->setProbe(std::move(probe));
+
+        // Seen at rest with the button up, then moved with it down.
+        *pointer = {QPoint(100, 770), false};
+        host->move(70, 760);
+        QCOMPARE(host->frameGeometry().topLeft(), QPoint(70, 760));
+        const QPoint target = overCoolBar ? window->CoolBar1->mapToGlobal(QPoint(300, 5))
+                                          : QPoint(700, 600);
+        *pointer = {target, true};
+        host->move(target - QPoint(30, 10));
+        if (resized)
+            host->resize(host->width() - 30, host->height());
+        QTRY_VERIFY(docking->dragging());
+        if (overCoolBar)
+            QTRY_COMPARE(docking->outline().geometry(), onScreen(window->CoolBar1));
+        QCOMPARE(docking->outline().isVisible(), overCoolBar);
+
+        pointer->leftButtonDown = false;
+        QTRY_VERIFY(!docking->dragging());
+        QVERIFY(!docking->outline().isVisible());
+        QCOMPARE(window->floatingHost() == nullptr, docks);
+        QCOMPARE(host->isVisible(), !docks);
+    }
+
+    // Closing the main window ends the program; the application closes every window that
+    // is still shown before it quits, and the floating window would refuse.
+    void closingTheMainWindowTakesTheFloatingWindowAway()
+    {
+        TfrmFloating* host = floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        QVERIFY(window->close());
+        QVERIFY(host->isHidden());
+    }
+
+    void floatingWindowsGoWithTheMainWindowNewestFirst()
+    {
+        QList<QString> destroyed;
+        QPointer<TfrmFloating> first = floatAt(QPoint(60, 760));
+        QVERIFY(first);
+        first->setObjectName(QStringLiteral("first"));
+        dockBack(first);
+        QPointer<TfrmFloating> second = floatAt(QPoint(80, 780));
+        QVERIFY(second);
+        second->setObjectName(QStringLiteral("second"));
+        for (TfrmFloating* host : {first.data(), second.data()})
+            connect(host, &QObject::destroyed, this,
+                    [&destroyed](QObject* object) { destroyed.append(object->objectName()); });
+        window.reset();
+        QVERIFY(!first);
+        QVERIFY(!second);
+        QCOMPARE(destroyed, (QList<QString>{"second", "first"}));
+    }
+
+private:
+    QPoint surfaceOfDockedBar() const
+    {
+        QToolBar* bar = window->ToolBar2;
+        const QPoint point(bar->width() - 40, bar->height() / 2);
+        return bar->childAt(point) ? QPoint() : bar->mapToGlobal(point);
+    }
+
+    // Floats the bar so that its window's corner lands on corner.
+    TfrmFloating* floatAt(QPoint corner)
+    {
+        const QPoint grab = surfaceOfDockedBar();
+        if (grab.isNull())
+            return nullptr;
+        const QPoint offset = grab - window->ToolBar2->mapToGlobal(QPoint(0, 0));
+        drag(window.get(), grab, corner + offset);
+        TfrmFloating* host = window->floatingHost();
+        if (host && !QTest::qWaitForWindowExposed(host))
+            return nullptr;
+        return host;
+    }
+
+    void dockBack(TfrmFloating* host)
+    {
+        const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
+        drag(host, grab, window->CoolBar1->mapToGlobal(QPoint(300, 5)));
+    }
+
+    LoopbackServer server;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<TfrmMain> window;
+    DockDrag* docking = nullptr;
+};
+
+VERITOME_WEB_TEST_MAIN(TestFloating)
+#include "tst_floating.moc"
