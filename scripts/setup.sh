@@ -3,7 +3,7 @@
 
 veritome_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-webengine-dev libgl-dev
+    qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev
     xvfb xauth
     fonts-wqy-microhei
 )
