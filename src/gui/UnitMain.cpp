@@ -5,6 +5,7 @@
 #include "CoolBar.h"
 #include "Error.h"
 #include "Glyphs.h"
+#include "PageCommands.h"
 #include "ProfileFile.h"
 #include "QueryHistory.h"
 #include "Unit2.h"
@@ -316,6 +317,9 @@ void TfrmMain::bindEvents()
             [this] { App::guarded([this] { BtnBookOKClick(BtnBookOK); }); });
     CmbBook->installEventFilter(this);
     CmbBook->lineEdit()->installEventFilter(this);
+
+    // One page set-up for every tab: a new search keeps it.
+    new PageDialogs(this);
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);
