@@ -105,6 +105,18 @@ private slots:
             << StatusMap{{OleCmd::SaveAs, 7},  {OleCmd::Print, 11}, {OleCmd::Copy, 2},
                          {OleCmd::Cut, 1},     {OleCmd::Paste, 15}, {OleCmd::SelectAll, 3}}
             << ActionNames{"ActClose", "ActCloseAll", "ActSelectAll"};
+        const QList<QPair<int, const char*>> commands = {
+            {OleCmd::SaveAs, "ActSave"},       {OleCmd::PrintPreview, "ActPreview"},
+            {OleCmd::Print, "ActPrint"},       {OleCmd::PageSetup, "ActPageSetup"},
+            {OleCmd::Copy, "ActCopy"},         {OleCmd::Cut, "ActCut"},
+            {OleCmd::Paste, "ActPaste"},       {OleCmd::SelectAll, "ActSelectAll"}};
+        for (const auto& [command, action] : commands) {
+            StatusMap onlyThis = allPageCommands(1);
+            onlyThis[command] = 3;
+            QTest::addRow("only command %d available", command)
+                << 1 << 0 << true << onlyThis
+                << ActionNames{"ActClose", "ActCloseAll", QString::fromLatin1(action)};
+        }
         QTest::newRow("every page command available")
             << 2 << 1 << true << allPageCommands(3)
             << ActionNames{"ActPrior",   "ActClose",   "ActCloseAll", "ActSave",

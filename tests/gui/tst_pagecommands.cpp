@@ -499,15 +499,14 @@ private:
 
     QString fieldValue(TWebBrowser* browser)
     {
-        QString value = QStringLiteral("<none>");
+        QString value;
         bool done = false;
         enginePage(browser)->runJavaScript(QStringLiteral("document.getElementById('field').value"),
                                            [&](const QVariant& result) {
                                                value = result.toString();
                                                done = true;
                                            });
-        QTest::qWaitFor([&] { return done; }, 15000);
-        return value;
+        return QTest::qWaitFor([&] { return done; }, 15000) ? value : QStringLiteral("<none>");
     }
 
     LoopbackServer server;
