@@ -27,6 +27,7 @@ namespace {
 constexpr int paperResolution = 300;
 // The preview is an image as well; this is enough to read it zoomed in.
 constexpr int previewResolution = 150;
+constexpr qreal defaultMargin = 10; // millimetres
 
 struct SaveFormat {
     QString filter;
@@ -37,7 +38,7 @@ struct SaveFormat {
 const QList<SaveFormat>& saveFormats()
 {
     static const QList<SaveFormat> formats = {
-        {QStringLiteral("Web 档案，单一文件 (*.mht *.mhtml)"), QStringLiteral("mhtml"),
+        {QStringLiteral("Web 档案，单一文件 (*.mht *.mhtml)"), QStringLiteral("mht"),
          QWebEngineDownloadRequest::MimeHtmlSaveFormat},
         {QStringLiteral("网页，全部 (*.htm *.html)"), QStringLiteral("html"),
          QWebEngineDownloadRequest::CompleteHtmlSaveFormat},
@@ -75,8 +76,16 @@ PageDialogs* PageDialogs::of(const QWidget* widget)
 
 void PageDialogs::applyPageLayout(QPrinter& printer) const
 {
-    if (m_pageLayout)
+    if (m_pageLayout) {
         printer.setPageLayout(*m_pageLayout);
+        return;
+    }
+    // The printer's paper and orientation, with margins like a browser's rather than the
+    // printer's 3.5 mm that put the text right at the edge of the paper.
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    layout.setMargins(QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin));
+    printer.setPageLayout(layout);
 }
 
 QString PageDialogs::saveFolder() const
@@ -155,12 +164,9 @@ void PageCommands::save()
     dialog.setDefaultSuffix(saveFormats().first().suffix);
     dialog.setDirectory(dialogs().saveFolder());
     dialog.selectFile(suggestedName() + QLatin1Char('.') + saveFormats().first().suffix);
+    // The dialog itself gives a typed name the suffix of a newly chosen type.
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-        const QString suffix = saveFormatFor(filter).suffix;
-        dialog.setDefaultSuffix(suffix);
-        const QString typed = QFileInfo(dialog.selectedFiles().value(0)).completeBaseName();
-        if (!typed.isEmpty())
-            dialog.selectFile(typed + QLatin1Char('.') + suffix);
+        dialog.setDefaultSuffix(saveFormatFor(filter).suffix);
     });
     if (dialogs().run(dialog) != QDialog::Accepted)
         return;

@@ -245,7 +245,7 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<bool>("mhtml");
         QTest::addColumn<bool>("resourceFolder");
-        QTest::newRow("web archive, one file") << 0 << "page.mhtml" << true << false;
+        QTest::newRow("web archive, one file") << 0 << "page.mht" << true << false;
         QTest::newRow("page with its resources") << 1 << "page.html" << false << true;
         QTest::newRow("HTML only") << 2 << "page.html" << false << false;
     }
@@ -330,6 +330,16 @@ private slots:
         const PdfInfo info = pdfInfo(pdf);
         QCOMPARE(info.pages, 1);
         QVERIFY(info.pageSize.height() > info.pageSize.width());
+
+        // The text starts past a 10 mm margin (28.3 pt), not at the paper's edge.
+        const QString words = runTool(QStringLiteral("pdftotext"),
+                                      {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        const QRegularExpressionMatch first =
+            QRegularExpression(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\""))
+                .match(words);
+        QVERIFY2(first.hasMatch(), qPrintable(words.left(500)));
+        QVERIFY2(first.captured(1).toDouble() > 28.3, qPrintable(first.captured(0)));
+        QVERIFY2(first.captured(2).toDouble() > 28.3, qPrintable(first.captured(0)));
     }
 
     void failedPrintIsReported()
