@@ -160,7 +160,8 @@ int main(int argc, char** argv)
     if (!server.start())
         return 1;
     const QByteArray page = textPage();
-    server.setHandler([page](const LoopbackServer::Request&) { return LoopbackServer::page(page); });
+    server.setHandler(
+        [page](const LoopbackServer::Request&) { return LoopbackServer::page(page); });
     QTemporaryDir folder;
     const QString url = QStringLiteral("http://print.test/page");
 

@@ -184,10 +184,14 @@ private slots:
 
         using Handler = void (TfrmMain::*)(QObject*);
         const QMap<QString, Handler> handlers = {
-            {"ActSave", &TfrmMain::ActSaveExecute},     {"ActPreview", &TfrmMain::ActPreviewExecute},
-            {"ActPrint", &TfrmMain::ActPrintExecute},   {"ActPageSetup", &TfrmMain::ActPageSetupExecute},
-            {"ActCopy", &TfrmMain::ActCopyExecute},     {"ActCut", &TfrmMain::ActCutExecute},
-            {"ActPaste", &TfrmMain::ActPasteExecute},   {"ActSelectAll", &TfrmMain::ActSelectAllExecute}};
+            {"ActSave", &TfrmMain::ActSaveExecute},
+            {"ActPreview", &TfrmMain::ActPreviewExecute},
+            {"ActPrint", &TfrmMain::ActPrintExecute},
+            {"ActPageSetup", &TfrmMain::ActPageSetupExecute},
+            {"ActCopy", &TfrmMain::ActCopyExecute},
+            {"ActCut", &TfrmMain::ActCutExecute},
+            {"ActPaste", &TfrmMain::ActPasteExecute},
+            {"ActSelectAll", &TfrmMain::ActSelectAllExecute}};
         (window.get()->*handlers.value(action))(nullptr);
         const QList<QPair<int, int>> expected =
             status == 3 ? QList<QPair<int, int>>{{command, int(OleCmd::DoDefault)}}

@@ -398,7 +398,8 @@ private slots:
 
         QPageLayout::Orientation previewed = QPageLayout::Portrait;
         dialogs->setRunner([&](QDialog& dialog) {
-            previewed = static_cast<QPrintPreviewDialog&>(dialog).printer()->pageLayout().orientation();
+            QPrinter* printer = static_cast<QPrintPreviewDialog&>(dialog).printer();
+            previewed = printer->pageLayout().orientation();
             return int(QDialog::Rejected);
         });
         QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
