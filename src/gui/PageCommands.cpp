@@ -155,6 +155,15 @@ void PageCommands::setPrinting(bool printing)
     emit printingChanged();
 }
 
+// The engine's signals come from deep inside it, also while the page is being destroyed
+// (which cancels what is still running): the box waits for the event loop, and is dropped
+// when this view is gone by then.
+void PageCommands::reportLater(const QString& text)
+{
+    QMetaObject::invokeMethod(
+        this, [text] { App::showErrorBox(text); }, Qt::QueuedConnection);
+}
+
 void PageCommands::save()
 {
     QFileDialog dialog(dialogOwner(), QStringLiteral("保存网页"));
@@ -186,12 +195,12 @@ void PageCommands::save()
             disconnect(m_saveWatch);
             // Nobody can cancel this download but the engine, when it cannot write the
             // file. (The engine's reason text is not asked for: for some reasons it crashes.)
-            auto report = [download, path] {
+            auto report = [this, download, path] {
                 const auto state = download->state();
                 if (state == QWebEngineDownloadRequest::DownloadInterrupted
                     || state == QWebEngineDownloadRequest::DownloadCancelled)
-                    App::showErrorBox(QStringLiteral("无法保存网页到 %1")
-                                          .arg(QDir::toNativeSeparators(path)));
+                    reportLater(QStringLiteral("无法保存网页到 %1")
+                                    .arg(QDir::toNativeSeparators(path)));
             };
             connect(download, &QWebEngineDownloadRequest::stateChanged, this, report);
             report();
@@ -242,7 +251,7 @@ void PageCommands::print()
             m_printer.reset();
             setPrinting(false);
             if (!ok)
-                App::showErrorBox(QStringLiteral("无法打印网页"));
+                reportLater(QStringLiteral("无法打印网页"));
         },
         Qt::SingleShotConnection);
     m_view->print(m_printer.get());
@@ -260,7 +269,7 @@ void PageCommands::startPdf(const QString& path, const QPageLayout& layout,
         [this, path](const QString&, bool ok) {
             setPrinting(false);
             if (!ok)
-                App::showErrorBox(
+                reportLater(
                     QStringLiteral("无法打印到文件 %1").arg(QDir::toNativeSeparators(path)));
         },
         Qt::SingleShotConnection);

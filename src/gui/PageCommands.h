@@ -76,6 +76,7 @@ private:
     void paint(QPrinter* printer);
     void startPdf(const QString& path, const QPageLayout& layout, const QPageRanges& ranges);
     void setPrinting(bool printing);
+    void reportLater(const QString& text);
 
     QWebEngineView* m_view;
     PageDialogs* m_ownDialogs = nullptr;

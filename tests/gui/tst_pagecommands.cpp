@@ -27,7 +27,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 namespace {
@@ -269,9 +271,17 @@ private slots:
             files->selectFile(path);
             return int(QDialog::Accepted);
         });
+        QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
+                             &QWebEngineProfile::downloadRequested);
         QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
         window->ActSave->trigger();
         QCOMPARE(asked, 1);
+
+        // The engine writes it as a download of its own, which ends in success.
+        QTRY_COMPARE_WITH_TIMEOUT(downloads.count(), 1, 15000);
+        auto* download = downloads.first().first().value<QWebEngineDownloadRequest*>();
+        QTRY_VERIFY_WITH_TIMEOUT(download->isFinished(), 30000);
+        QCOMPARE(download->state(), QWebEngineDownloadRequest::DownloadCompleted);
 
         // Quoted-printable lines may break anywhere; joined again they give the text back.
         auto saved = [&] { return readFile(path).replace("=\r\n", "").replace("=\n", ""); };
