@@ -471,12 +471,17 @@ private slots:
                 files->selectFile(QDir(folder->path()).filePath(QStringLiteral("x.mhtml")));
             return int(QDialog::Rejected);
         });
+        QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
+                             &QWebEngineProfile::downloadRequested);
         QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
         for (QAction* action : {window->ActPageSetup, window->ActSave, window->ActPrint})
             action->trigger();
         QCOMPARE(asked, 3);
         QVERIFY(!dialogs->pageLayout());
+        // A print job would have started at once.
+        QCOMPARE(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3);
         QTest::qWait(500);
+        QCOMPARE(downloads.count(), 0);
         QCOMPARE(QDir(folder->path()).entryList({QStringLiteral("x.*")}, QDir::Files),
                  QStringList());
     }
