@@ -6,6 +6,7 @@
 #include "DockDrag.h"
 #include "Error.h"
 #include "Glyphs.h"
+#include "PageCommands.h"
 #include "ProfileFile.h"
 #include "QueryHistory.h"
 #include "Unit2.h"
@@ -343,6 +344,8 @@ void TfrmMain::bindEvents()
             if (window)
                 window->hide();
     });
+    // One page set-up for every tab: a new search keeps it.
+    new PageDialogs(this);
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);

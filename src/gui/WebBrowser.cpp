@@ -1,13 +1,16 @@
 #include "WebBrowser.h"
 
 #include "Error.h"
+#include "PageCommands.h"
 
 #include <QAuthenticator>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -110,14 +113,18 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
     m_view->setPage(m_page);
     layout->addWidget(m_view);
     setFocusProxy(m_view);
+    m_commands = new PageCommands(m_view);
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::DocumentComplete);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::focusFrame);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &TWebBrowser::CommandStateChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::CommandStateChange);
     connect(m_page, &QWebEnginePage::selectionChanged, this, &TWebBrowser::CommandStateChange);
     for (const auto action : {QWebEnginePage::Cut, QWebEnginePage::Copy, QWebEnginePage::Paste,
                               QWebEnginePage::SelectAll})
         connect(m_page->action(action), &QAction::changed, this,
                 &TWebBrowser::CommandStateChange);
+    connect(m_commands, &PageCommands::printingChanged, this, &TWebBrowser::CommandStateChange);
 }
 
 // The page is a child of the view, so it goes before the profile it uses.
@@ -150,35 +157,66 @@ bool TWebBrowser::pageActionEnabled(int command) const
     return action != QWebEnginePage::NoWebAction && m_page->action(action)->isEnabled();
 }
 
-// The engine enables select-all once the first document has committed, and keeps it so.
-bool TWebBrowser::hasDocument() const
+// A committed navigation, even to an error page, leaves an entry in the history.
+bool TWebBrowser::hasDocument() const { return m_page->history()->count() > 0; }
+
+// The engine carries out editing commands in its focused frame only, and a page that has
+// never had the keyboard has none, so select all and paste would stay off until the user
+// clicks into the page. Focusing the window from the program's own script world gives the
+// page its focused frame and leaves the keyboard where it is, in the query box say.
+void TWebBrowser::focusFrame()
 {
-    return m_page->action(QWebEnginePage::SelectAll)->isEnabled();
+    if (!m_page->action(QWebEnginePage::SelectAll)->isEnabled())
+        m_page->runJavaScript(QStringLiteral("window.focus()"), QWebEngineScript::ApplicationWorld);
 }
 
 int TWebBrowser::QueryStatusWB(int command) const
 {
+    bool enabled = false;
     switch (command) {
     case OleCmd::Cut:
     case OleCmd::Copy:
     case OleCmd::Paste:
     case OleCmd::SelectAll:
-        return OleCmd::Supported | (pageActionEnabled(command) ? OleCmd::Enabled : 0);
+        enabled = pageActionEnabled(command);
+        break;
     case OleCmd::SaveAs:
+    case OleCmd::PageSetup:
+        enabled = hasDocument();
+        break;
     case OleCmd::Print:
     case OleCmd::PrintPreview:
-    case OleCmd::PageSetup:
-        return OleCmd::Supported | (hasDocument() ? OleCmd::Enabled : 0);
+        // The engine prints one job at a time per page.
+        enabled = hasDocument() && !m_commands->printing();
+        break;
     default:
         return 0;
     }
+    return OleCmd::Supported | (enabled ? OleCmd::Enabled : 0);
 }
 
 void TWebBrowser::ExecWB(int command, int)
 {
-    const QWebEnginePage::WebAction action = webAction(command);
-    if (action != QWebEnginePage::NoWebAction) {
-        m_page->triggerAction(action);
-        return;
+    const int status = TWebBrowser::QueryStatusWB(command);
+    if (status == 0)
+        throw Error(QStringLiteral("不支持的命令：%1").arg(command));
+    if (!(status & OleCmd::Enabled))
+        throw Error(QStringLiteral("命令现在不可用：%1").arg(command));
+    switch (command) {
+    case OleCmd::SaveAs:
+        m_commands->save();
+        break;
+    case OleCmd::PageSetup:
+        m_commands->pageSetup();
+        break;
+    case OleCmd::PrintPreview:
+        m_commands->preview();
+        break;
+    case OleCmd::Print:
+        m_commands->print();
+        break;
+    default:
+        m_page->triggerAction(webAction(command));
+        break;
     }
 }

@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <QWidget>
 
+class PageCommands;
 class QWebEngineView;
 class QWebEngineProfile;
 class SilentPage;
@@ -50,9 +51,11 @@ public:
     void Navigate(const QString& url, const QVariant& flags, const QVariant& targetFrameName,
                   const QVariant& postData, const QVariant& headers);
 
-    // The command's status as OleCmd flags: Supported | Enabled (3) when it can run now.
+    // The command's status as OleCmd flags, read from the engine each time: Supported |
+    // Enabled (3) when it can run now, Supported alone when not, 0 for an unknown command.
     virtual int QueryStatusWB(int command) const;
-    // Carries the command out the engine's default way, with its own dialog where it has one.
+    // Carries the command out the engine's default way, with its own dialog where it has
+    // one. Throws Error for a command that is unknown or cannot run now.
     virtual void ExecWB(int command, int option = OleCmd::DoDefault);
 
     QString LocationURL() const;
@@ -70,9 +73,11 @@ protected:
 private:
     bool pageActionEnabled(int command) const;
     bool hasDocument() const;
+    void focusFrame();
 
     QWebEngineView* m_view = nullptr;
     SilentPage* m_page = nullptr;
+    PageCommands* m_commands = nullptr;
     int m_tag = 0;
     bool m_resizable = false;
 };

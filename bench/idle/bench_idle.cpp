@@ -1,0 +1,172 @@
+// CPU time of a program left alone for 10 s with its pages loaded: the main window after a
+// search (banner plus one result tab), and as the reference a bare web view showing the
+// same page. Each runs in a child process of its own; the figures come out side by side.
+
+#include "Application.h"
+#include "LoopbackServer.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int idleSeconds = 10;
+
+struct ProcessTimes {
+    double self = 0; // seconds of user plus system time
+    double tree = 0; // the process and all its descendants
+};
+
+// utime + stime and the parent of one process, from /proc/PID/stat.
+bool readStat(const QString& pid, double& seconds, QString& parent)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray stat = file.readAll();
+    // The command name in parentheses may hold blanks; the fields follow its last ')'.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return false;
+    parent = QString::fromLatin1(fields[1]);
+    seconds = (fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+    return true;
+}
+
+ProcessTimes cpuTimes()
+{
+    QMap<QString, QString> parents;
+    QMap<QString, double> seconds;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        double cpu = 0;
+        QString parent;
+        if (!pid.front().isDigit() || !readStat(pid, cpu, parent))
+            continue;
+        parents.insert(pid, parent);
+        seconds.insert(pid, cpu);
+    }
+    const QString self = QString::number(::getpid());
+    ProcessTimes times;
+    times.self = seconds.value(self);
+    for (auto it = seconds.cbegin(); it != seconds.cend(); ++it) {
+        for (QString pid = it.key(); !pid.isEmpty() && pid != QStringLiteral("0");
+             pid = parents.value(pid)) {
+            if (pid == self) {
+                times.tree += it.value();
+                break;
+            }
+        }
+    }
+    return times;
+}
+
+void idle(int seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs in the child: loads, settles, and prints "self tree" for the idle span.
+int measure(const QString& mode)
+{
+    LoopbackServer server;
+    if (!server.start())
+        return 1;
+    server.setHandler([](const LoopbackServer::Request&) {
+        return LoopbackServer::page("<html><head><meta charset=utf-8></head><body>"
+                                    "<p>百科全书 idle page</p><input value=term></body></html>");
+    });
+    QTemporaryDir folder;
+    std::unique_ptr<TfrmMain> window;
+    std::unique_ptr<QWebEngineView> view;
+    if (mode == QLatin1String("veritome")) {
+        window = std::make_unique<TfrmMain>(folder.path());
+        window->show();
+        QSignalSpy banner(window->WbAd, &TWebBrowser::DocumentComplete);
+        window->CmbBoxType->setCurrentIndex(1);
+        window->CmbBoxTypeChange(window->CmbBoxType);
+        window->CmbBook->setEditText(QStringLiteral("abc"));
+        window->CmbBook->setFocus();
+        window->BtnBookOKClick(window->BtnBookOK);
+        TWebBrowser* result = window->GetActiveWebBrowser();
+        if (!result)
+            return 1;
+        QSignalSpy loaded(result, &TWebBrowser::DocumentComplete);
+        if (!loaded.wait(60000) || !(banner.count() || banner.wait(60000)))
+            return 1;
+    } else {
+        view = std::make_unique<QWebEngineView>();
+        view->resize(729, 528);
+        view->show();
+        QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
+        view->load(QUrl(QStringLiteral("http://page.test/")));
+        if (!loaded.wait(60000))
+            return 1;
+    }
+    idle(3); // the first frames and the renderer's own start-up work
+    const ProcessTimes before = cpuTimes();
+    idle(idleSeconds);
+    const ProcessTimes after = cpuTimes();
+    std::printf("%.3f %.3f %s\n", after.self - before.self, after.tree - before.tree,
+                qPrintable(QGuiApplication::platformName()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const QStringList arguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list.append(QString::fromLocal8Bit(argv[i]));
+        return list;
+    }();
+    if (arguments.size() == 2 && arguments[0] == QLatin1String("--measure")) {
+        const int port = LoopbackServer::reservePort();
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                QByteArray("--host-resolver-rules=\"MAP * 127.0.0.1:") + QByteArray::number(port)
+                    + "\"");
+        App::prepareProcess();
+        QApplication app(argc, argv);
+        return measure(arguments[1]);
+    }
+
+    QCoreApplication app(argc, argv);
+    std::printf("CPU time used while left alone for %d s with its pages loaded\n", idleSeconds);
+    std::printf("%-44s %12s %12s   %s\n", "", "process", "whole tree", "platform");
+    const QList<QPair<QString, QString>> runs = {
+        {QStringLiteral("veritome"), QStringLiteral("Veritome: banner and one result tab")},
+        {QStringLiteral("reference"), QStringLiteral("reference: a bare web view, same page")}};
+    for (const auto& [mode, label] : runs) {
+        QProcess child;
+        child.setStandardErrorFile(QProcess::nullDevice());
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), mode});
+        if (!child.waitForFinished(180000) || child.exitCode() != 0) {
+            std::printf("%-44s %12s\n", qPrintable(label), "failed");
+            continue;
+        }
+        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+        std::printf("%-44s %10s s %10s s   %s\n", qPrintable(label), figures.value(0).constData(),
+                    figures.value(1).constData(), figures.value(2).constData());
+    }
+    std::printf("limit for Veritome: less than 0.1 s in each column\n");
+    return 0;
+}

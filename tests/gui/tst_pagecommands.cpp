@@ -1,0 +1,544 @@
+#include "Error.h"
+#include "LoopbackServer.h"
+#include "ModalAnswerer.h"
+#include "PageCommands.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+#include "WebTestMain.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace {
+
+const QByteArray marker = "VeritomeMarker";
+
+QByteArray pixelPng()
+{
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+// A page with text, a field and one image; "long" in the address gives many pages of it.
+LoopbackServer::Response servePage(const LoopbackServer::Request& request)
+{
+    if (request.target.endsWith("/pixel.png")) {
+        LoopbackServer::Response response;
+        response.contentType = "image/png";
+        response.body = pixelPng();
+        return response;
+    }
+    QByteArray paragraphs = "<p>" + marker + " 百科全书 page text</p>";
+    if (request.target.contains("long"))
+        for (int i = 0; i < 300; ++i)
+            paragraphs += "<p>" + QByteArray::number(i) + " 成语词典 line of text</p>";
+    return LoopbackServer::page("<html><head><meta charset=utf-8><title>测试 page</title></head>"
+                                "<body>"
+                                + paragraphs
+                                + "<input id=field value=hello><img src=/pixel.png></body>"
+                                  "</html>");
+}
+
+QString runTool(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000))
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool haveTool(const QString& tool) { return !QStandardPaths::findExecutable(tool).isEmpty(); }
+
+// The text a PDF reader finds in the file: empty for a PDF of page images.
+QString pdfText(const QString& path)
+{
+    return runTool(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                                                 path, QStringLiteral("-")});
+}
+
+struct PdfInfo {
+    int pages = 0;
+    QSizeF pageSize; // points
+};
+
+PdfInfo pdfInfo(const QString& path)
+{
+    const QString info = runTool(QStringLiteral("pdfinfo"), {path});
+    PdfInfo result;
+    const QRegularExpressionMatch pages =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    if (pages.hasMatch())
+        result.pages = pages.captured(1).toInt();
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(info);
+    if (size.hasMatch())
+        result.pageSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    return result;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QWebEnginePage* enginePage(TWebBrowser* browser)
+{
+    return browser->findChild<QWebEngineView*>()->page();
+}
+
+} // namespace
+
+// The eight page commands on a real page, through the window's actions.
+class TestPageCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        server.setHandler(servePage);
+        QVERIFY2(haveTool(QStringLiteral("pdftotext")) && haveTool(QStringLiteral("pdfinfo")),
+                 "poppler-utils is needed: scripts/setup.sh installs it");
+    }
+
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        window = std::make_unique<TfrmMain>(folder->path());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        folder.reset();
+    }
+
+    void statusIsTheEnginesOwn()
+    {
+        QWidget holder;
+        auto* browser = new TWebBrowser(&holder);
+        const QList<int> pageCommands = {OleCmd::SaveAs, OleCmd::Print,     OleCmd::PrintPreview,
+                                         OleCmd::PageSetup, OleCmd::Copy,   OleCmd::Cut,
+                                         OleCmd::Paste,  OleCmd::SelectAll};
+        for (int command : pageCommands)
+            QCOMPARE(browser->QueryStatusWB(command), int(OleCmd::Supported));
+        for (int unknown : {0, 1, 5, 9, 14, 18, 99, -1})
+            QCOMPARE(browser->QueryStatusWB(unknown), 0);
+
+        QSignalSpy loaded(browser, &TWebBrowser::DocumentComplete);
+        browser->Navigate(QStringLiteral("http://page.test/status"));
+        QVERIFY(loaded.wait(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::SelectAll), 3, 15000);
+        const QMap<int, int> afterLoad = {
+            {OleCmd::SaveAs, 3}, {OleCmd::Print, 3}, {OleCmd::PrintPreview, 3},
+            {OleCmd::PageSetup, 3}, {OleCmd::Copy, 1}, {OleCmd::Cut, 1},
+            {OleCmd::Paste, 3},  {OleCmd::SelectAll, 3}};
+        for (auto it = afterLoad.cbegin(); it != afterLoad.cend(); ++it)
+            QCOMPARE(browser->QueryStatusWB(it.key()), it.value());
+
+        // Copy and cut follow the selection, whichever way it comes and goes.
+        browser->ExecWB(OleCmd::SelectAll);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Copy), 3, 15000);
+        QCOMPARE(browser->QueryStatusWB(OleCmd::Cut), 3);
+        enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Copy), 1, 15000);
+        QCOMPARE(browser->QueryStatusWB(OleCmd::Cut), 1);
+
+        QVERIFY_THROWS_EXCEPTION(Error, browser->ExecWB(42));
+        QVERIFY_THROWS_EXCEPTION(Error, browser->ExecWB(OleCmd::Copy));
+    }
+
+    void actionsFollowThePageOnTheirOwn()
+    {
+        for (QAction* action : window->ActionList1)
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        for (QAction* action : {window->ActSave, window->ActPreview, window->ActPrint,
+                                window->ActPageSetup, window->ActPaste, window->ActSelectAll})
+            QTRY_VERIFY2_WITH_TIMEOUT(action->isEnabled(), qPrintable(action->objectName()), 15000);
+        QVERIFY(!window->ActCopy->isEnabled());
+        QVERIFY(!window->ActCut->isEnabled());
+
+        window->ActSelectAll->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActCopy->isEnabled(), 15000);
+        QVERIFY(window->ActCut->isEnabled());
+        enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->ActCopy->isEnabled(), 15000);
+    }
+
+    void selectAllAndCopyActOnThePageFromTheQueryBox()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        focusQueryBox();
+        QApplication::clipboard()->clear();
+
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActSelectAll->isEnabled(), 15000);
+        window->ActSelectAll->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActCopy->isEnabled(), 15000);
+        window->ActCopy->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::clipboard()->text().contains(QLatin1String(marker)),
+                                 15000);
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("百科全书")));
+        QCOMPARE(window->CmbBook->currentText(), QStringLiteral("abc"));
+        QVERIFY(window->CmbBook->lineEdit()->hasFocus());
+
+        // The query box's own keys copy the query box's text.
+        window->CmbBook->lineEdit()->selectAll();
+        QTest::keyClick(window->CmbBook->lineEdit(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc"));
+    }
+
+    void cutAndPasteActOnThePageFromTheQueryBox()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        enginePage(browser)->runJavaScript(
+            QStringLiteral("var f = document.getElementById('field'); f.focus(); f.select();"));
+        focusQueryBox();
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActCut->isEnabled(), 15000);
+        QApplication::clipboard()->clear();
+
+        window->ActCut->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text(), QStringLiteral("hello"),
+                                  15000);
+        QTRY_COMPARE_WITH_TIMEOUT(fieldValue(browser), QStringLiteral(""), 15000);
+
+        window->ActPaste->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(fieldValue(browser), QStringLiteral("hello"), 15000);
+        QCOMPARE(window->CmbBook->currentText(), QStringLiteral("abc"));
+    }
+
+    void saveWritesThePage_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("mhtml");
+        QTest::addColumn<bool>("resourceFolder");
+        QTest::newRow("web archive, one file") << 0 << "page.mht" << true << false;
+        QTest::newRow("page with its resources") << 1 << "page.html" << false << true;
+        QTest::newRow("HTML only") << 2 << "page.html" << false << false;
+    }
+
+    void saveWritesThePage()
+    {
+        QFETCH(int, filter);
+        QFETCH(QString, fileName);
+        QFETCH(bool, mhtml);
+        QFETCH(bool, resourceFolder);
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        const QString path = QDir(folder->path()).filePath(fileName);
+        int asked = 0;
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            ++asked;
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (!files || files->acceptMode() != QFileDialog::AcceptSave)
+                return int(QDialog::Rejected);
+            files->selectNameFilter(files->nameFilters().value(filter));
+            files->selectFile(path);
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
+                             &QWebEngineProfile::downloadRequested);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
+        window->ActSave->trigger();
+        QCOMPARE(asked, 1);
+
+        // The engine writes it as a download of its own, which ends in success.
+        QTRY_COMPARE_WITH_TIMEOUT(downloads.count(), 1, 15000);
+        auto* download = downloads.first().first().value<QWebEngineDownloadRequest*>();
+        QTRY_VERIFY_WITH_TIMEOUT(download->isFinished(), 30000);
+        QCOMPARE(download->state(), QWebEngineDownloadRequest::DownloadCompleted);
+
+        // Quoted-printable lines may break anywhere; joined again they give the text back.
+        auto saved = [&] { return readFile(path).replace("=\r\n", "").replace("=\n", ""); };
+        QTRY_VERIFY_WITH_TIMEOUT(saved().contains(marker), 15000);
+        QCOMPARE(saved().startsWith("From: <Saved by Blink>"), mhtml);
+        const QDir resources(QDir(folder->path()).filePath(QStringLiteral("page_files")));
+        if (resourceFolder)
+            QTRY_VERIFY_WITH_TIMEOUT(!resources.entryList(QDir::Files).isEmpty(), 15000);
+        else
+            QVERIFY(!resources.exists());
+    }
+
+    void failedSaveIsReported()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        QFile blocker(QDir(folder->path()).filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString path = blocker.fileName() + QStringLiteral("/page.mhtml");
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            static_cast<QFileDialog&>(dialog).selectFile(path);
+            return int(QDialog::Accepted);
+        });
+        ModalAnswerer answerer;
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
+        window->ActSave->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.answered(), 30000);
+        QCOMPARE(answerer.icon(), QMessageBox::Critical);
+        QVERIFY2(answerer.text().contains(QDir::toNativeSeparators(path)),
+                 qPrintable(answerer.text()));
+    }
+
+    void printToAPdfFileGivesItsText()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("page.pdf"));
+        answerPrintDialog(pdf);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        window->ActPrint->trigger();
+
+        // One print at a time: print and preview wait until this one is written.
+        QCOMPARE(browser->QueryStatusWB(OleCmd::Print), int(OleCmd::Supported));
+        QCOMPARE(browser->QueryStatusWB(OleCmd::PrintPreview), int(OleCmd::Supported));
+        QCOMPARE(browser->QueryStatusWB(OleCmd::SaveAs), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->ActPrint->isEnabled(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Print), 3, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+
+        QVERIFY(readFile(pdf).startsWith("%PDF"));
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QLatin1String(marker)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("百科全书")), qPrintable(text));
+        QVERIFY(QFileInfo(pdf).size() < 500 * 1024);
+        const PdfInfo info = pdfInfo(pdf);
+        QCOMPARE(info.pages, 1);
+        QVERIFY(info.pageSize.height() > info.pageSize.width());
+
+        // The text starts past a 10 mm margin (28.3 pt), not at the paper's edge.
+        const QString words = runTool(QStringLiteral("pdftotext"),
+                                      {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        const QRegularExpressionMatch first =
+            QRegularExpression(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\""))
+                .match(words);
+        QVERIFY2(first.hasMatch(), qPrintable(words.left(500)));
+        QVERIFY2(first.captured(1).toDouble() > 28.3, qPrintable(first.captured(0)));
+        QVERIFY2(first.captured(2).toDouble() > 28.3, qPrintable(first.captured(0)));
+    }
+
+    void failedPrintIsReported()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        QFile blocker(QDir(folder->path()).filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        answerPrintDialog(blocker.fileName() + QStringLiteral("/page.pdf"));
+        ModalAnswerer answerer;
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        window->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.answered(), 30000);
+        QCOMPARE(answerer.icon(), QMessageBox::Critical);
+        // The failed job does not leave the command blocked.
+        QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Print), 3, 15000);
+    }
+
+    void pageSetupReachesTheNextPreviewAndPrint_data()
+    {
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<bool>("newSearch");
+        QTest::newRow("no set-up: portrait") << false << false;
+        QTest::newRow("landscape chosen") << true << false;
+        QTest::newRow("landscape kept by the window across searches") << true << true;
+    }
+
+    void pageSetupReachesTheNextPreviewAndPrint()
+    {
+        QFETCH(bool, landscape);
+        QFETCH(bool, newSearch);
+        QVERIFY(openResultPage());
+        PageDialogs* dialogs = PageDialogs::of(window.get());
+        if (landscape) {
+            bool shown = false;
+            dialogs->setRunner([&](QDialog& dialog) {
+                // The real dialog, as a user would answer it.
+                QTimer::singleShot(0, &dialog, [&] {
+                    auto* button = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
+                    shown = qobject_cast<QPageSetupDialog*>(&dialog) && button;
+                    if (button)
+                        button->click();
+                    dialog.accept();
+                });
+                return dialog.exec();
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(window->ActPageSetup->isEnabled(), 15000);
+            window->ActPageSetup->trigger();
+            QVERIFY(shown);
+        }
+        if (newSearch)
+            QVERIFY(openResultPage());
+        const QPageLayout::Orientation expected =
+            landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+
+        QPageLayout::Orientation previewed = QPageLayout::Portrait;
+        dialogs->setRunner([&](QDialog& dialog) {
+            QPrinter* printer = static_cast<QPrintPreviewDialog&>(dialog).printer();
+            previewed = printer->pageLayout().orientation();
+            return int(QDialog::Rejected);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
+        window->ActPreview->trigger();
+        QCOMPARE(previewed, expected);
+
+        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("layout.pdf"));
+        answerPrintDialog(pdf);
+        window->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
+                                     && QFileInfo(pdf).size() > 0,
+                                 30000);
+        const QSizeF page = pdfInfo(pdf).pageSize;
+        QVERIFY(!page.isEmpty());
+        QCOMPARE(page.width() > page.height(), landscape);
+    }
+
+    void previewRendersThePagesAndPrintsFromThere()
+    {
+        QVERIFY(openResultPage(QStringLiteral("long")));
+        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("preview.pdf"));
+        int pages = 0;
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+            if (!qobject_cast<QPrintPreviewDialog*>(&dialog) || !preview)
+                return int(QDialog::Rejected);
+            dialog.show(); // draws the pages
+            pages = preview->pageCount();
+            // The dialog's print button, with the file the user picked.
+            static_cast<QPrintPreviewDialog&>(dialog).printer()->setOutputFileName(pdf);
+            preview->print();
+            dialog.hide();
+            return int(QDialog::Accepted);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
+        window->ActPreview->trigger();
+        QVERIFY2(pages > 1, qPrintable(QString::number(pages)));
+
+        // Printed from the preview, the file is the engine's own PDF with its text.
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(QStringLiteral("299 成语词典")), qPrintable(text.left(300)));
+        QCOMPARE(pdfInfo(pdf).pages, pages);
+    }
+
+    void cancelledDialogsChangeNothing()
+    {
+        QVERIFY(openResultPage());
+        int asked = 0;
+        PageDialogs* dialogs = PageDialogs::of(window.get());
+        dialogs->setRunner([&](QDialog& dialog) {
+            ++asked;
+            if (auto* setup = qobject_cast<QPageSetupDialog*>(&dialog))
+                setup->printer()->setPageOrientation(QPageLayout::Landscape);
+            if (auto* print = qobject_cast<QPrintDialog*>(&dialog))
+                print->printer()->setOutputFileName(
+                    QDir(folder->path()).filePath(QStringLiteral("x.pdf")));
+            if (auto* files = qobject_cast<QFileDialog*>(&dialog))
+                files->selectFile(QDir(folder->path()).filePath(QStringLiteral("x.mhtml")));
+            return int(QDialog::Rejected);
+        });
+        QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
+                             &QWebEngineProfile::downloadRequested);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        for (QAction* action : {window->ActPageSetup, window->ActSave, window->ActPrint})
+            action->trigger();
+        QCOMPARE(asked, 3);
+        QVERIFY(!dialogs->pageLayout());
+        // A print job would have started at once.
+        QCOMPARE(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3);
+        QTest::qWait(500);
+        QCOMPARE(downloads.count(), 0);
+        QCOMPARE(QDir(folder->path()).entryList({QStringLiteral("x.*")}, QDir::Files),
+                 QStringList());
+    }
+
+private:
+    // A dictionary search: one result tab, loaded from the loopback server.
+    TWebBrowser* openResultPage(const QString& term = QStringLiteral("abc"))
+    {
+        window->CmbBoxType->setCurrentIndex(1);
+        window->CmbBoxTypeChange(window->CmbBoxType);
+        window->CmbBook->setEditText(term);
+        window->BtnBookOKClick(window->BtnBookOK);
+        TWebBrowser* browser = window->GetActiveWebBrowser();
+        if (!browser)
+            return nullptr;
+        QSignalSpy loaded(browser, &TWebBrowser::DocumentComplete);
+        if (!loaded.wait(20000) || !loaded.first().first().toBool())
+            return nullptr;
+        window->CmbBook->setEditText(QStringLiteral("abc"));
+        return browser;
+    }
+
+    void focusQueryBox()
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->CmbBook->setFocus();
+        QTRY_VERIFY(window->CmbBook->lineEdit()->hasFocus());
+    }
+
+    void answerPrintDialog(const QString& pdf)
+    {
+        PageDialogs::of(window.get())->setRunner([pdf](QDialog& dialog) {
+            auto* print = qobject_cast<QPrintDialog*>(&dialog);
+            if (!print)
+                return int(QDialog::Rejected);
+            print->printer()->setOutputFileName(pdf);
+            return int(QDialog::Accepted);
+        });
+    }
+
+    QString fieldValue(TWebBrowser* browser)
+    {
+        QString value;
+        bool done = false;
+        enginePage(browser)->runJavaScript(QStringLiteral("document.getElementById('field').value"),
+                                           [&](const QVariant& result) {
+                                               value = result.toString();
+                                               done = true;
+                                           });
+        return QTest::qWaitFor([&] { return done; }, 15000) ? value : QStringLiteral("<none>");
+    }
+
+    LoopbackServer server;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<TfrmMain> window;
+};
+
+VERITOME_WEB_TEST_MAIN(TestPageCommands)
+#include "tst_pagecommands.moc"
