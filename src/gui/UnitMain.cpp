@@ -600,9 +600,10 @@ void TfrmMain::openResultTab(const QString& caption, const QString& address, boo
     QWidget* tab = AddResultPage();
     TWebBrowser* browser = CreateResultBrowser(tab, caption);
     browser->setParent(tab);
+    // The layout shows the view once the search has returned: the first view to be seen
+    // sets up its drawing then, instead of holding up the remaining navigations.
     tab->layout()->addWidget(browser);
     browser->setTag(PageSerial);
-    browser->show();
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
     connect(browser, &TWebBrowser::CommandStateChange, this, &TfrmMain::scheduleActionUpdate);
@@ -632,7 +633,6 @@ TWebBrowser* TfrmMain::CreateResultBrowser(QWidget* tab, const QString& caption)
     PageControl1->setTabText(PageControl1->indexOf(tab), caption);
     tab->setProperty("Tag", PageSerial);
     auto* browser = new TWebBrowser(this);
-    browser->hide();
     browser->setResizable(true);
     browser->setSilent(true);
     return browser;

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <algorithm>
 #include <memory>
 
 // The set of result tabs: numbering, the active tab, stepping, closing, and the result
@@ -501,28 +502,43 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
     };
     auto settle = [] {
         // Memory is read once the engine has finished with the pages just closed.
-        waitUntil([] { return false; }, 1500);
+        waitUntil([] { return false; }, 1000);
     };
 
-    for (int round = 1; round <= 5; ++round)
+    // The shared renderer warms up over the first few dozen searches and then swings by
+    // some 20 % with garbage collection, so five readings at each end are compared by
+    // their medians against a bound that pages kept alive by every search (500 of them,
+    // megabytes each) would break many times over. bench/search follows the finer trend.
+    auto medianPss = [&](int first) {
+        QList<qint64> readings;
+        for (int round = first; round < first + 5; ++round) {
+            searchAndLoad(round);
+            settle();
+            readings.append(treePss());
+        }
+        std::sort(readings.begin(), readings.end());
+        return readings[2];
+    };
+    for (int round = 1; round < 5; ++round)
         searchAndLoad(round);
-    settle();
+    const qint64 pssAfter5 = medianPss(5);
     const qsizetype processesAfter5 = processTree().size();
-    const qint64 pssAfter5 = treePss();
-
-    for (int round = 6; round <= 100; ++round) {
+    for (int round = 10; round < 96; ++round) {
         searchAndLoad(round);
         if (QTest::currentTestFailed())
             return;
     }
-    settle();
+    const qint64 pssAfter100 = medianPss(96);
     const qsizetype processesAfter100 = processTree().size();
-    const qint64 pssAfter100 = treePss();
-    qInfo("process tree after 5 searches: %lld processes, %lld kB; after 100: %lld, %lld kB",
+    qInfo("process tree after searches 5-9: %lld processes, %lld kB; after 96-100: %lld, %lld kB",
           qint64(processesAfter5), pssAfter5, qint64(processesAfter100), pssAfter100);
 
     QCOMPARE(processesAfter100, processesAfter5);
-    QVERIFY2(pssAfter100 <= pssAfter5 * 11 / 10,
+    // The program, the engine's two zygotes and its renderers: the limit on renderers set
+    // up before the engine started holds, next to this test's own engine flags.
+    QVERIFY2(processesAfter5 <= 3 + App::rendererProcessLimit,
+             qPrintable(QStringLiteral("%1 processes").arg(processesAfter5)));
+    QVERIFY2(pssAfter100 <= pssAfter5 * 2,
              qPrintable(QStringLiteral("%1 kB after 5, %2 kB after 100").arg(pssAfter5).arg(pssAfter100)));
     QCOMPARE(window->pageSerial(), 500);
 }
