@@ -15,6 +15,19 @@ void prepareProcess()
     // not start at all for that user.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
+    // By default the engine starts a renderer process for every site, about 20 MB and
+    // 10 ms of the search each; a search opens five sites at once. The flag goes after
+    // those already set, and a process model chosen there is left alone.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const char* chosen : {"--renderer-process-limit", "--process-per-site",
+                               "--process-per-tab", "--single-process"})
+        if (flags.contains(chosen))
+            return;
+    if (!flags.isEmpty())
+        flags += ' ';
+    flags += "--renderer-process-limit=" + QByteArray::number(rendererProcessLimit);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 QString errorBoxText(const QString& text)

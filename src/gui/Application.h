@@ -13,6 +13,8 @@ inline const QString title = QStringLiteral("Veritome");
 
 // Sets up the web engine for this process; call before the QApplication exists.
 void prepareProcess();
+// Renderer processes the engine may run at once; the pages beyond share them.
+constexpr int rendererProcessLimit = 1;
 
 // The error's text, with a full stop added when its last character sorts after '.'.
 QString errorBoxText(const QString& text);

@@ -318,7 +318,6 @@ void TfrmMain::bindEvents()
     connect(BtnBookOK, &QToolButton::clicked, this,
             [this] { App::guarded([this] { BtnBookOKClick(BtnBookOK); }); });
     CmbBook->installEventFilter(this);
-    CmbBook->lineEdit()->installEventFilter(this);
 
     new DockDrag(CoolBar1, ToolBar2,
                  {[this](QWidget* source, bool& accept, QRect& dockRect) {
@@ -546,10 +545,13 @@ void TfrmMain::CkLstBookshopClick(QObject*)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    // Keys reach the combo box first; it hands them to its line edit directly. A key sent
+    // to the line edit itself comes back to the combo box when the line edit leaves it, so
+    // watching the combo box alone sees every Enter once.
+    if (watched == CmbBook && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            App::guarded([&] { CmbBookKeyPress(watched, QChar(13)); });
+            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
     }
     // The key goes on to the query box either way.
     return QWidget::eventFilter(watched, event);
@@ -628,9 +630,10 @@ void TfrmMain::openResultTab(const QString& caption, const QString& address, boo
     QWidget* tab = AddResultPage();
     TWebBrowser* browser = CreateResultBrowser(tab, caption);
     browser->setParent(tab);
+    // The layout shows the view once the search has returned: the first view to be seen
+    // sets up its drawing then, instead of holding up the remaining navigations.
     tab->layout()->addWidget(browser);
     browser->setTag(PageSerial);
-    browser->show();
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
     connect(browser, &TWebBrowser::CommandStateChange, this, &TfrmMain::scheduleActionUpdate);
@@ -660,7 +663,6 @@ TWebBrowser* TfrmMain::CreateResultBrowser(QWidget* tab, const QString& caption)
     PageControl1->setTabText(PageControl1->indexOf(tab), caption);
     tab->setProperty("Tag", PageSerial);
     auto* browser = new TWebBrowser(this);
-    browser->hide();
     browser->setResizable(true);
     browser->setSilent(true);
     return browser;
@@ -681,13 +683,13 @@ TWebBrowser* TfrmMain::GetActiveWebBrowser() const
 // When the active tab goes, the one after it takes its place; after the last, the first.
 void TfrmMain::destroyTab(int index)
 {
+    // Qt would pick the tab before the last one; the first is chosen beforehand instead,
+    // so that no other page is shown on the way.
+    if (index == PageControl1->currentIndex() && index == PageControl1->count() - 1 && index > 0)
+        PageControl1->setCurrentIndex(0);
     QWidget* tab = PageControl1->widget(index);
-    const bool wasActiveAndLast =
-        index == PageControl1->currentIndex() && index == PageControl1->count() - 1;
     PageControl1->removeTab(index);
     delete tab;
-    if (wasActiveAndLast && PageControl1->count() > 0)
-        PageControl1->setCurrentIndex(0);
     scheduleActionUpdate();
 }
 

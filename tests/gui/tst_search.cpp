@@ -1,0 +1,339 @@
+#include "LoopbackServer.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+#include "WebTestMain.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+// The search from the query box to the wire: what each mode sends for a term, and the
+// advertising filter of the dictionary tabs. Every host name reaches the loopback server.
+class TestSearch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void requestsOnTheWire_data();
+    void requestsOnTheWire();
+    void advertisingFilter_data();
+    void advertisingFilter();
+    void bannerCarriesNoFilter();
+
+private:
+    void search(const QString& term);
+    QList<TWebBrowser*> resultBrowsers() const;
+    // Waits until every result view has completed this many loads.
+    bool waitForLoads(int loadsPerView);
+    QStringList resultRequests() const;
+
+    LoopbackServer server;
+    QByteArray resultPage; // what the look-up sites answer
+    bool redirectResults = false;
+    bool bannerFrameLoaded = false;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<TfrmMain> window;
+    QHash<TWebBrowser*, int> loads;
+};
+
+namespace {
+
+const QByteArray adHost = "pagead2.googlesyndication.com";
+const QByteArray framesHost = "frames.example";
+
+// QTest::qWaitFor, and so the QTRY_ macros, starve the engine when several pages load
+// their parts at once: their loads never finish. A real event loop does not.
+bool waitUntil(const std::function<bool()>& done, int timeout = 30000)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+QString repeated(const QString& unit, int times)
+{
+    QString text;
+    for (int i = 0; i < times; ++i)
+        text += unit;
+    return text;
+}
+
+// What the sites of each mode receive for one term: the part after each prefix.
+struct Wire {
+    QString path;    // in an encyclopaedia address's path
+    QString query;   // in an encyclopaedia address's query
+    QString idiom;   // after f_key=
+    QString english; // after the root's slash
+};
+
+QStringList expectedRequests(int mode, const Wire& wire)
+{
+    auto line = [](const char* host, const QString& target) {
+        return QLatin1String(host) + QStringLiteral(" GET ") + target + QStringLiteral(" HTTP/1.1");
+    };
+    switch (mode) {
+    case 0:
+        return {
+            line("zh.wikipedia.org", QStringLiteral("/zh-cn/") + wire.path),
+            line("baike.baidu.com",
+                 QStringLiteral("/list-php/dispose/searchword.php/?&pic=1&word=") + wire.query),
+            line("www.baike.com", QStringLiteral("/wiki/") + wire.path),
+            line("www.britannica.com", QStringLiteral("/search?ct=&query=") + wire.query),
+            line("www.infoplease.com",
+                 QStringLiteral("/search?fr=iptn&in=all&x=18&y=1&query=") + wire.query),
+        };
+    case 1:
+        return {line("cy.5156edu.com", QStringLiteral("/serach.php?f_type=chengyu&f_key=") + wire.idiom)};
+    default:
+        return {line("www.iciba.com", QStringLiteral("/") + wire.english)};
+    }
+}
+
+} // namespace
+
+void TestSearch::initTestCase()
+{
+    QVERIFY(server.start());
+    server.setHandler([this](const LoopbackServer::Request& request) {
+        if (request.host == adHost || request.host == framesHost)
+            return LoopbackServer::page("<html><body>frame</body></html>");
+        if (request.host == TfrmMain::bannerHost.toLatin1())
+            return LoopbackServer::page("<html><body>banner<iframe src=\"http://" + adHost
+                                        + "/pagead/show_ads?marker=banner\"></iframe></body></html>");
+        if (redirectResults) {
+            LoopbackServer::Response response;
+            response.status = 302;
+            response.headers.append({"Location", "http://" + adHost + "/pagead/ads?marker=redirect"});
+            return response;
+        }
+        return LoopbackServer::page(resultPage);
+    });
+}
+
+void TestSearch::init()
+{
+    resultPage = "<html><body>result</body></html>";
+    redirectResults = false;
+    loads.clear();
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+    window = std::make_unique<TfrmMain>(folder->path());
+    QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    // The banner and its frame are in before the search, so that they stay out of its count.
+    QVERIFY(bannerLoaded.count() > 0 || bannerLoaded.wait(30000));
+    bannerFrameLoaded = server.received("marker=banner");
+    server.clearRequests();
+}
+
+void TestSearch::cleanup()
+{
+    window.reset();
+    folder.reset();
+}
+
+void TestSearch::search(const QString& term)
+{
+    window->CmbBook->clearEditText();
+    typeText(window->CmbBook, term);
+    QCOMPARE(window->CmbBook->currentText(), term);
+    QTest::keyClick(window->CmbBook, Qt::Key_Return);
+    for (TWebBrowser* browser : resultBrowsers()) {
+        loads.insert(browser, 0);
+        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
+    }
+}
+
+QList<TWebBrowser*> TestSearch::resultBrowsers() const
+{
+    QList<TWebBrowser*> browsers = window->findChildren<TWebBrowser*>();
+    browsers.removeOne(window->WbAd);
+    return browsers;
+}
+
+bool TestSearch::waitForLoads(int loadsPerView)
+{
+    auto done = [&] {
+        for (const int count : std::as_const(loads))
+            if (count < loadsPerView)
+                return false;
+        return !loads.isEmpty();
+    };
+    if (waitUntil(done))
+        return true;
+    for (auto it = loads.cbegin(); it != loads.cend(); ++it)
+        qWarning() << "view" << it.key()->Tag() << it.value() << "loads, at" << it.key()->LocationURL();
+    for (const LoopbackServer::Request& request : server.requests())
+        qWarning() << request.host << request.requestLine.left(120);
+    return false;
+}
+
+QStringList TestSearch::resultRequests() const
+{
+    QStringList lines;
+    for (const LoopbackServer::Request& request : server.pageRequests())
+        if (request.host != TfrmMain::bannerHost.toLatin1())
+            lines.append(QString::fromLatin1(request.host + ' ' + request.requestLine));
+    lines.sort();
+    return lines;
+}
+
+void TestSearch::requestsOnTheWire_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QStringList>("expected");
+
+    // The encyclopaedia addresses carry the term as typed; the engine sends it as UTF-8
+    // with percent escapes and a blank as %20. The dictionaries get the program's own
+    // escapes: GBK bytes for the idiom site, UTF-8 and a trailing slash for the other.
+    const QString baike = QStringLiteral("百科");
+    const QString unit = QStringLiteral("百科 x+"); // five characters
+    const struct {
+        const char* name;
+        QString term;
+        Wire wire;
+    } terms[] = {
+        {"百科", baike,
+         {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", "%B0%D9%BF%C6", "%E7%99%BE%E7%A7%91%2F"}},
+        {"a b", QStringLiteral("a b"), {"a%20b", "a%20b", "a+b", "a+b%2F"}},
+        {"1+1", QStringLiteral("1+1"), {"1+1", "1+1", "1%2B1", "1%2B1%2F"}},
+        {"trailing blank", QStringLiteral("a "), {"a%20", "a%20", "a+", "a+%2F"}},
+        {"2000 characters", repeated(unit, 400),
+         {repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x+"), 400),
+          repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x+"), 400),
+          repeated(QStringLiteral("%B0%D9%BF%C6+x%2B"), 400),
+          repeated(QStringLiteral("%E7%99%BE%E7%A7%91+x%2B"), 400) + QStringLiteral("%2F")}},
+    };
+    const char* modes[] = {"encyclopaedia", "idiom", "English-Chinese"};
+    for (const auto& term : terms) {
+        QCOMPARE(term.term.size() == 2000, QByteArray(term.name) == "2000 characters");
+        for (int mode = 0; mode < 3; ++mode) {
+            QStringList expected = expectedRequests(mode, term.wire);
+            expected.sort();
+            QTest::addRow("%s, %s", modes[mode], term.name) << mode << term.term << expected;
+        }
+    }
+}
+
+void TestSearch::requestsOnTheWire()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, term);
+    QFETCH(QStringList, expected);
+
+    window->CmbBoxType->setCurrentIndex(mode);
+    search(term);
+    QCOMPARE(resultBrowsers().size(), expected.size());
+    QVERIFY(waitForLoads(1));
+    QCOMPARE(resultRequests(), expected);
+    // The history keeps the term as typed, blanks included.
+    QCOMPARE(window->historyItems().size(), 1);
+    QCOMPARE(window->CmbBook->itemText(0), term);
+}
+
+void TestSearch::advertisingFilter_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<bool>("redirect");
+    QTest::addColumn<int>("loadsPerView");
+    QTest::addColumn<QByteArray>("marker");
+    QTest::addColumn<bool>("blockedInDictionaries");
+
+    const QByteArray control =
+        "<iframe src=\"http://frames.example/control?marker=control\"></iframe>";
+    auto framePage = [&](const QByteArray& address) {
+        return "<html><body><iframe src=\"" + address + "\"></iframe>" + control + "</body></html>";
+    };
+    const struct {
+        const char* name;
+        QByteArray page;
+        bool redirect;
+        int loadsPerView;
+        QByteArray marker;
+        bool blocked;
+    } cases[] = {
+        {"frame at the prefix",
+         framePage("http://pagead2.googlesyndication.com/pagead/show_ads?marker=start"), false, 1,
+         "marker=start", true},
+        {"prefix inside a frame's query",
+         framePage("http://frames.example/show?from=http://pagead2.googlesyndication.com/x"
+                   "&marker=inquery"),
+         false, 1, "marker=inquery", true},
+        {"prefix in other case inside a query",
+         framePage("http://frames.example/show?from=http://PageAd2.GoogleSyndication.com/x"
+                   "&marker=othercase"),
+         false, 1, "marker=othercase", false},
+        // The engine lower-cases scheme and host before the filter sees the address.
+        {"host in other case",
+         framePage("HTTP://PAGEAD2.GoogleSyndication.COM/pagead/show_ads?marker=upperhost"), false,
+         1, "marker=upperhost", true},
+        // A load of its own: started once the page's own load has finished.
+        {"page moved there by script",
+         "<html><body onload=\"setTimeout(function () { location.href = "
+         "'http://pagead2.googlesyndication.com/pagead/ads?marker=script'; }, 0)\">result"
+         "</body></html>",
+         false, 2, "marker=script", true},
+        {"redirect of the page itself", "", true, 1, "marker=redirect", true},
+    };
+    const char* modes[] = {"encyclopaedia", "idiom", "English-Chinese"};
+    for (const auto& c : cases)
+        for (int mode = 0; mode < 3; ++mode)
+            QTest::addRow("%s, %s", modes[mode], c.name)
+                << mode << c.page << c.redirect << c.loadsPerView << c.marker << c.blocked;
+}
+
+void TestSearch::advertisingFilter()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, page);
+    QFETCH(bool, redirect);
+    QFETCH(int, loadsPerView);
+    QFETCH(QByteArray, marker);
+    QFETCH(bool, blockedInDictionaries);
+
+    resultPage = page;
+    redirectResults = redirect;
+    window->CmbBoxType->setCurrentIndex(mode);
+    search(QStringLiteral("ad"));
+    QVERIFY(waitForLoads(loadsPerView));
+    if (page.contains("marker=control"))
+        QVERIFY(server.received("marker=control"));
+    const bool blocked = mode != 0 && blockedInDictionaries;
+    QCOMPARE(server.received(marker), !blocked);
+}
+
+void TestSearch::bannerCarriesNoFilter()
+{
+    // The banner page holds a frame from the advertising host, and it loads.
+    QVERIFY(bannerFrameLoaded);
+    QCOMPARE(window->WbAd->LocationURL(), TfrmMain::bannerAddress());
+}
+
+VERITOME_WEB_TEST_MAIN(TestSearch)
+#include "tst_search.moc"
