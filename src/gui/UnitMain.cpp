@@ -11,7 +11,9 @@
 #include "WebBrowser.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -21,6 +23,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -44,6 +47,19 @@ QSize primaryScreenSize()
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(designedWidth, designedHeight);
 }
+
+// Disabled menu entries still take the highlight, and so show their hints, as on Windows.
+class MenuStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -172,6 +188,9 @@ void TfrmMain::buildControls()
     CmbBook->setEditable(true);
     // Searches decide what enters the history, not the combo box.
     CmbBook->setInsertPolicy(QComboBox::NoInsert);
+    // Terms compare exactly; a case-blind completer would put "abc" in the box when the
+    // user searched "ABC".
+    CmbBook->completer()->setCaseSensitivity(Qt::CaseSensitive);
     CmbBook->setGeometry(288, 1, 128, 20);
     QWidget::setTabOrder(CmbBook, CmbBoxType);
     ToolBar2->addWidget(Panel1);
@@ -273,6 +292,11 @@ void TfrmMain::buildMenu()
     NViewToolBar->setObjectName(QStringLiteral("NViewToolBar"));
     NViewToolBar->setCheckable(true);
     NViewToolBar->setChecked(true);
+
+    auto* menuStyle = new MenuStyle(QApplication::style()->name());
+    menuStyle->setParent(this);
+    for (QMenu* menu : {File1, E2, N3})
+        menu->setStyle(menuStyle);
 }
 
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
