@@ -32,6 +32,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -424,24 +425,55 @@ void TfrmMain::FormClose()
     IniFile.reset();
 }
 
-// Qt sizes a window without its frame; the stored size includes it. The frame is known
-// only once the window manager has framed the window, so the size is corrected then.
+// Qt sizes a window without its frame; the stored size includes it. A window manager frames
+// the window on its own time after it is shown, and says so with no event of its own, so the
+// size waits aside and is corrected the first time the window hears from the window system
+// with a frame in place.
 void TfrmMain::applyOuterSize(QSize outer)
 {
     m_pendingOuterSize = outer;
-    resize(outer - (frameGeometry().size() - size()));
+    m_requestedSize = outer.shrunkBy(windowFrame());
+    resize(m_requestedSize);
+}
+
+QMargins TfrmMain::windowFrame() const
+{
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
 }
 
 void TfrmMain::correctForFrame()
 {
     if (!m_pendingOuterSize)
         return;
-    const QSize frame = frameGeometry().size() - size();
-    if (frame == QSize(0, 0))
+    const QMargins frame = windowFrame();
+    // While the window manager is still at work the margins can come out negative.
+    if (frame.isNull() || frame.left() < 0 || frame.top() < 0 || frame.right() < 0
+        || frame.bottom() < 0)
         return;
-    const QSize outer = *m_pendingOuterSize;
-    m_pendingOuterSize.reset();
-    resize(outer - frame);
+    // A frame larger than the stored size leaves the window no room inside it.
+    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(QSize(0, 0));
+    if (size() == client) {
+        m_pendingOuterSize.reset();
+        return;
+    }
+    // Ask once per frame: a window manager that will not have this size is not fought.
+    if (client == m_requestedSize)
+        return;
+    m_requestedSize = client;
+    resize(client);
+}
+
+// The first showing centres the window on the screen by its outer size. The position is set
+// before the native window exists, so that it counts for the frame's corner: the window
+// manager places the frame there once it has made one.
+void TfrmMain::setVisible(bool visible)
+{
+    if (visible && !m_shown) {
+        const QSize screen = primaryScreenSize();
+        const QSize outer = m_pendingOuterSize.value_or(size());
+        move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+    }
+    QWidget::setVisible(visible);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -451,9 +483,6 @@ void TfrmMain::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     App::guarded([this] { FormShow(); });
-    const QSize screen = primaryScreenSize();
-    const QSize outer = m_pendingOuterSize.value_or(frameGeometry().size());
-    move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -481,6 +510,8 @@ bool TfrmMain::event(QEvent* event)
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
+    case QEvent::UpdateRequest:
+    case QEvent::WindowActivate:
         correctForFrame();
         break;
     default:

@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -148,6 +149,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -168,6 +170,7 @@ private:
     void destroyTab(int index);
     void applyOuterSize(QSize outer);
     void correctForFrame();
+    QMargins windowFrame() const;
 
     QString m_appFolder;
     std::unique_ptr<ProfileFile> IniFile;
@@ -180,5 +183,6 @@ private:
     bool m_actionUpdatePending = false;
     bool m_bannerFallbackTried = false;
     std::optional<QSize> m_pendingOuterSize;
+    QSize m_requestedSize;
     QList<QPointer<TfrmFloating>> m_floatingWindows;
 };
