@@ -396,7 +396,21 @@ void TfrmMain::FormCreate()
 
     PageControl1->hide();
     PnlWbAD->show();
-    WbAd->Navigate(bannerAddress());
+    // The engine's first navigation costs a noticeable part of the start-up; the window
+    // shows first, the banner follows at once.
+    m_bannerWaiting = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (!m_shown)
+            navigateBanner();
+    }, Qt::QueuedConnection);
+}
+
+void TfrmMain::navigateBanner()
+{
+    if (!m_bannerWaiting)
+        return;
+    m_bannerWaiting = false;
+    App::guarded([this] { WbAd->Navigate(bannerAddress()); });
 }
 
 void TfrmMain::FormShow()
@@ -450,8 +464,8 @@ void TfrmMain::correctForFrame()
     if (frame.isNull() || frame.left() < 0 || frame.top() < 0 || frame.right() < 0
         || frame.bottom() < 0)
         return;
-    // A frame larger than the stored size leaves the window no room inside it.
-    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(QSize(0, 0));
+    // A frame larger than the stored size still leaves the window a pixel inside it.
+    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(QSize(1, 1));
     if (size() == client) {
         m_pendingOuterSize.reset();
         return;
@@ -507,6 +521,11 @@ bool TfrmMain::event(QEvent* event)
         }
         return true;
     }
+    case QEvent::Paint:
+        // Painted for the first time: the banner's turn comes once this paint is done.
+        if (m_bannerWaiting)
+            QMetaObject::invokeMethod(this, &TfrmMain::navigateBanner, Qt::QueuedConnection);
+        break;
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:

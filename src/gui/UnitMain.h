@@ -170,6 +170,7 @@ private:
     void destroyTab(int index);
     void applyOuterSize(QSize outer);
     void correctForFrame();
+    void navigateBanner();
     QMargins windowFrame() const;
 
     QString m_appFolder;
@@ -182,6 +183,7 @@ private:
     bool m_closed = false;
     bool m_actionUpdatePending = false;
     bool m_bannerFallbackTried = false;
+    bool m_bannerWaiting = false;
     std::optional<QSize> m_pendingOuterSize;
     QSize m_requestedSize;
     QList<QPointer<TfrmFloating>> m_floatingWindows;

@@ -162,6 +162,27 @@ private slots:
             QVERIFY(image.availableSizes().contains(QSize(16, 16)));
     }
 
+    // Shown at once or never, the window sends the banner request, once.
+    void bannerIsRequested_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("shown") << true;
+        QTest::newRow("never shown") << false;
+    }
+
+    void bannerIsRequested()
+    {
+        QFETCH(bool, shown);
+        server.clearRequests();
+        TfrmMain window(folder.path());
+        if (shown)
+            window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(server.received("/soft/Veritome.aspx?ver=1.8"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.WbAd->LocationURL(), TfrmMain::bannerAddress(), 15000);
+        QTest::qWait(200);
+        QCOMPARE(server.pageRequests().size(), 1);
+    }
+
     void menus()
     {
         TfrmMain window(folder.path());
