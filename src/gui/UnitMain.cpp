@@ -626,9 +626,14 @@ QList<QByteArray> TfrmMain::historyItems() const
 void TfrmMain::rememberTerm()
 {
     const QString term = CmbBook->currentText();
+    // A term picked from the list is that item, with the bytes it was loaded with, even
+    // where they are no valid text.
+    const int picked = CmbBook->findText(term, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QByteArray bytes = picked >= 0 ? CmbBook->itemData(picked, historyRole).toByteArray()
+                                         : AnsiCodec::encode(term);
     QList<QByteArray> items = historyItems();
     const int before = int(items.size());
-    if (!QueryHistory::remember(items, AnsiCodec::encode(term)))
+    if (!QueryHistory::remember(items, bytes))
         return;
     if (items.size() == before)
         CmbBook->removeItem(0);

@@ -521,6 +521,38 @@ private slots:
         QCOMPARE(linesOf(readFile(historyPath())), after);
     }
 
+    // An item picked from the list and searched again stays where it is, whatever its bytes.
+    void pickedItemIsKnown_data()
+    {
+        QTest::addColumn<QByteArray>("history");
+        QTest::addColumn<int>("pick");
+        QTest::newRow("plain") << QByteArray("one\r\ntwo\r\nthree\r\n") << 1;
+        QTest::newRow("not GBK") << QByteArray("one\r\n\x80\xFF\r\nthree\r\n") << 1;
+        QTest::newRow("cut GBK") << QByteArray("one\r\nabc\xA1\r\n") << 1;
+    }
+
+    void pickedItemIsKnown()
+    {
+        QFETCH(QByteArray, history);
+        QFETCH(int, pick);
+        writeFile(historyPath(), history);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, 1);
+        const QList<QByteArray> items = window.historyItems();
+        while (window.CmbBook->currentIndex() < pick)
+            QTest::keyClick(window.CmbBook, Qt::Key_Down);
+        QCOMPARE(window.CmbBook->currentText(), window.CmbBook->itemText(pick));
+
+        QTest::keyClick(window.CmbBook, Qt::Key_Return);
+        QCOMPARE(window.PageControl1->count(), 1);
+        QCOMPARE(window.historyItems(), items);
+        QCOMPARE(window.CmbBook->currentIndex(), pick);
+        window.close();
+        QCOMPARE(readFile(historyPath()), history);
+    }
+
     // A history file that cannot be read is reported, and start-up still runs to its end.
     void unreadableHistoryIsReportedAndStartUpGoesOn()
     {
