@@ -10,8 +10,8 @@
 #include "Unit2.h"
 #include "WebBrowser.h"
 
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>

@@ -91,6 +91,9 @@ public:
     QList<QAction*> ActionList1;
     QList<QIcon> ImageList1;
 
+    // The first showing centres the window first.
+    void setVisible(bool visible) override;
+
     // Window events.
     void FormCreate();
     void FormShow();
@@ -149,7 +152,6 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
-    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
