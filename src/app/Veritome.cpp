@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "ShownProbe.h"
 #include "Unit2.h"
 #include "UnitMain.h"
 #include "Version.h"
@@ -20,6 +21,9 @@ int main(int argc, char* argv[])
     TfrmFloating frmFloating;
     QObject::connect(&frmMain, &TfrmMain::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    // Start-up timing for bench/startup; no effect otherwise.
+    if (qEnvironmentVariableIsSet("VERITOME_REPORT_SHOWN"))
+        ShownProbe::watch(&frmMain);
     frmMain.show();
     application.exec();
     return 0;

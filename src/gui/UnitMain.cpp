@@ -12,8 +12,10 @@
 #include "Unit2.h"
 #include "WebBrowser.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -23,6 +25,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -31,6 +34,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -46,6 +50,19 @@ QSize primaryScreenSize()
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(designedWidth, designedHeight);
 }
+
+// Disabled menu entries still take the highlight, and so show their hints, as on Windows.
+class MenuStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -175,6 +192,9 @@ void TfrmMain::buildControls()
     CmbBook->setEditable(true);
     // Searches decide what enters the history, not the combo box.
     CmbBook->setInsertPolicy(QComboBox::NoInsert);
+    // Terms compare exactly; a case-blind completer would put "abc" in the box when the
+    // user searched "ABC".
+    CmbBook->completer()->setCaseSensitivity(Qt::CaseSensitive);
     CmbBook->setGeometry(288, 1, 128, 20);
     QWidget::setTabOrder(CmbBook, CmbBoxType);
     ToolBar2->addWidget(Panel1);
@@ -276,6 +296,11 @@ void TfrmMain::buildMenu()
     NViewToolBar->setObjectName(QStringLiteral("NViewToolBar"));
     NViewToolBar->setCheckable(true);
     NViewToolBar->setChecked(true);
+
+    auto* menuStyle = new MenuStyle(QApplication::style()->name());
+    menuStyle->setParent(this);
+    for (QMenu* menu : {File1, E2, N3})
+        menu->setStyle(menuStyle);
 }
 
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
@@ -400,7 +425,21 @@ void TfrmMain::FormCreate()
 
     PageControl1->hide();
     PnlWbAD->show();
-    WbAd->Navigate(bannerAddress());
+    // The engine's first navigation costs a noticeable part of the start-up; the window
+    // shows first, the banner follows at once.
+    m_bannerWaiting = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (!m_shown)
+            navigateBanner();
+    }, Qt::QueuedConnection);
+}
+
+void TfrmMain::navigateBanner()
+{
+    if (!m_bannerWaiting)
+        return;
+    m_bannerWaiting = false;
+    App::guarded([this] { WbAd->Navigate(bannerAddress()); });
 }
 
 void TfrmMain::FormShow()
@@ -429,24 +468,55 @@ void TfrmMain::FormClose()
     IniFile.reset();
 }
 
-// Qt sizes a window without its frame; the stored size includes it. The frame is known
-// only once the window manager has framed the window, so the size is corrected then.
+// Qt sizes a window without its frame; the stored size includes it. A window manager frames
+// the window on its own time after it is shown, and says so with no event of its own, so the
+// size waits aside and is corrected the first time the window hears from the window system
+// with a frame in place.
 void TfrmMain::applyOuterSize(QSize outer)
 {
     m_pendingOuterSize = outer;
-    resize(outer - (frameGeometry().size() - size()));
+    m_requestedSize = outer.shrunkBy(windowFrame());
+    resize(m_requestedSize);
+}
+
+QMargins TfrmMain::windowFrame() const
+{
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
 }
 
 void TfrmMain::correctForFrame()
 {
     if (!m_pendingOuterSize)
         return;
-    const QSize frame = frameGeometry().size() - size();
-    if (frame == QSize(0, 0))
+    const QMargins frame = windowFrame();
+    // While the window manager is still at work the margins can come out negative.
+    if (frame.isNull() || frame.left() < 0 || frame.top() < 0 || frame.right() < 0
+        || frame.bottom() < 0)
         return;
-    const QSize outer = *m_pendingOuterSize;
-    m_pendingOuterSize.reset();
-    resize(outer - frame);
+    // A frame larger than the stored size still leaves the window a pixel inside it.
+    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(QSize(1, 1));
+    if (size() == client) {
+        m_pendingOuterSize.reset();
+        return;
+    }
+    // Ask once per frame: a window manager that will not have this size is not fought.
+    if (client == m_requestedSize)
+        return;
+    m_requestedSize = client;
+    resize(client);
+}
+
+// The first showing centres the window on the screen by its outer size. The position is set
+// before the native window exists, so that it counts for the frame's corner: the window
+// manager places the frame there once it has made one.
+void TfrmMain::setVisible(bool visible)
+{
+    if (visible && !m_shown) {
+        const QSize screen = primaryScreenSize();
+        const QSize outer = m_pendingOuterSize.value_or(size());
+        move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+    }
+    QWidget::setVisible(visible);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -456,9 +526,6 @@ void TfrmMain::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     App::guarded([this] { FormShow(); });
-    const QSize screen = primaryScreenSize();
-    const QSize outer = m_pendingOuterSize.value_or(frameGeometry().size());
-    move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -483,9 +550,16 @@ bool TfrmMain::event(QEvent* event)
         }
         return true;
     }
+    case QEvent::Paint:
+        // Painted for the first time: the banner's turn comes once this paint is done.
+        if (m_bannerWaiting)
+            QMetaObject::invokeMethod(this, &TfrmMain::navigateBanner, Qt::QueuedConnection);
+        break;
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
+    case QEvent::UpdateRequest:
+    case QEvent::WindowActivate:
         correctForFrame();
         break;
     default:
@@ -584,9 +658,14 @@ QList<QByteArray> TfrmMain::historyItems() const
 void TfrmMain::rememberTerm()
 {
     const QString term = CmbBook->currentText();
+    // A term picked from the list is that item, with the bytes it was loaded with, even
+    // where they are no valid text.
+    const int picked = CmbBook->findText(term, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QByteArray bytes = picked >= 0 ? CmbBook->itemData(picked, historyRole).toByteArray()
+                                         : AnsiCodec::encode(term);
     QList<QByteArray> items = historyItems();
     const int before = int(items.size());
-    if (!QueryHistory::remember(items, AnsiCodec::encode(term)))
+    if (!QueryHistory::remember(items, bytes))
         return;
     if (items.size() == before)
         CmbBook->removeItem(0);

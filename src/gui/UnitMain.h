@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -90,6 +91,9 @@ public:
     QList<QAction*> ActionList1;
     QList<QIcon> ImageList1;
 
+    // The first showing centres the window first.
+    void setVisible(bool visible) override;
+
     // Window events.
     void FormCreate();
     void FormShow();
@@ -168,6 +172,8 @@ private:
     void destroyTab(int index);
     void applyOuterSize(QSize outer);
     void correctForFrame();
+    void navigateBanner();
+    QMargins windowFrame() const;
 
     QString m_appFolder;
     std::unique_ptr<ProfileFile> IniFile;
@@ -179,6 +185,8 @@ private:
     bool m_closed = false;
     bool m_actionUpdatePending = false;
     bool m_bannerFallbackTried = false;
+    bool m_bannerWaiting = false;
     std::optional<QSize> m_pendingOuterSize;
+    QSize m_requestedSize;
     QList<QPointer<TfrmFloating>> m_floatingWindows;
 };

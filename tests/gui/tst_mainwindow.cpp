@@ -1,0 +1,819 @@
+#include "Application.h"
+#include "CoolBar.h"
+#include "Error.h"
+#include "LoopbackServer.h"
+#include "ModalAnswerer.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+#include "WebTestMain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QStringList objectNames(const QList<QAction*>& actions)
+{
+    QStringList names;
+    for (QAction* action : actions)
+        names.append(action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names;
+}
+
+// Text lines as they sit in a history file: line ends CR, LF or CR LF.
+QList<QByteArray> linesOf(const QByteArray& content)
+{
+    QByteArray text = content;
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    if (text.endsWith('\n'))
+        text.chop(1);
+    return text.isEmpty() && !content.startsWith('\n') && !content.startsWith('\r')
+        ? QList<QByteArray>()
+        : text.split('\n');
+}
+
+} // namespace
+
+// The main window as a user meets it: its controls, menus, actions, hints and view
+// toggles, the history it loads and saves, and the mode box with the source list.
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        server.setHandler([](const LoopbackServer::Request&) {
+            return LoopbackServer::page("<html><body>page</body></html>");
+        });
+    }
+
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+
+    void controlTree()
+    {
+        TfrmMain window(folder.path());
+        QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Veritome"));
+
+        QCOMPARE(window.CoolBar1->bandCount(), 3);
+        QCOMPARE(window.CoolBar1->bandControl(0), window.ToolBar1);
+        QCOMPARE(window.CoolBar1->bandControl(1), window.ToolBar2);
+        QCOMPARE(window.CoolBar1->bandControl(2), window.PnlBook);
+
+        QStringList menus;
+        for (QAction* menu : window.ToolBar1->actions())
+            menus.append(menu->text());
+        QCOMPARE(menus, QStringList({"文件(&F)", "编辑(&E)", "查看(&V)"}));
+
+        QStringList toolBar;
+        for (QAction* action : window.ToolBar2->actions())
+            toolBar.append(window.ToolBar2->widgetForAction(action)->objectName());
+        QCOMPARE(toolBar, QStringList({"ToolButton1", "ToolButton2", "ToolButton3", "ToolButton8",
+                                       "ToolButton5", "ToolButton6", "ToolButton7", "Panel1",
+                                       "BtnBookOK"}));
+        const QList<QPair<QToolButton*, QAction*>> bound = {
+            {window.ToolButton1, window.ActPrior}, {window.ToolButton2, window.ActNext},
+            {window.ToolButton3, window.ActClose}, {window.ToolButton8, window.ActCloseAll},
+            {window.ToolButton5, window.ActPrint}, {window.ToolButton6, window.ActSave},
+            {window.ToolButton7, window.ActPreview}};
+        for (const auto& [button, action] : bound) {
+            QCOMPARE(button->defaultAction(), action);
+            QCOMPARE(button->toolTip(), action->statusTip());
+        }
+
+        QCOMPARE(window.Panel1->size(), QSize(417, 22));
+        QCOMPARE(window.CmbBoxType->parentWidget(), window.Panel1);
+        QVERIFY(!window.CmbBoxType->isEditable());
+        QCOMPARE(window.CmbBoxType->count(), 3);
+        QCOMPARE(window.CmbBoxType->itemText(0), QStringLiteral("百科全书"));
+        QCOMPARE(window.CmbBoxType->itemText(1), QStringLiteral("成语词典"));
+        QCOMPARE(window.CmbBoxType->itemText(2), QStringLiteral("英汉汉英词典"));
+        QCOMPARE(window.CmbBoxType->geometry().x(), 96);
+        QCOMPARE(window.CmbBoxType->width(), 145);
+        QCOMPARE(window.Label2->text(), QStringLiteral("查询："));
+        QCOMPARE(window.Label2->geometry().x(), 252);
+        QVERIFY(window.CmbBook->isEditable());
+        QCOMPARE(window.CmbBook->geometry().x(), 288);
+        QCOMPARE(window.CmbBook->width(), 128);
+
+        QVERIFY(!window.BtnBookOK->defaultAction());
+        QCOMPARE(window.BtnBookOK->toolTip(), QStringLiteral("查询"));
+        QCOMPARE(window.BtnBookOK->icon().cacheKey(), window.ImageList1.at(9).cacheKey());
+        QVERIFY(window.BtnBookOK->isEnabled());
+
+        QCOMPARE(window.PnlBook->height(), 25);
+        QCOMPARE(window.CkLstBookshop->parentWidget(), window.PnlBook);
+        const QStringList sources = {"维基百科（中文）", "百度百科（中文）", "互动百科（中文）",
+                                     "不列颠百科（英文）", "哥伦比亚百科（英文）"};
+        QCOMPARE(window.CkLstBookshop->count(), sources.size());
+        for (int i = 0; i < sources.size(); ++i) {
+            QCOMPARE(window.CkLstBookshop->item(i)->text(), sources[i]);
+            QCOMPARE(window.CkLstBookshop->item(i)->checkState(), Qt::Checked);
+        }
+
+        QCOMPARE(window.StatusBar1->height(), 19);
+        QCOMPARE(window.StatusPanel0->width(), 300);
+        QCOMPARE(window.StatusPanel1->width(), 50);
+        QVERIFY(window.StatusPanel0->text().isEmpty());
+        QVERIFY(window.StatusPanel1->text().isEmpty());
+
+        QCOMPARE(window.PnlWbAD->parentWidget(), window.Panel2);
+        QCOMPARE(window.PageControl1->parentWidget(), window.Panel2);
+        QCOMPARE(window.WbAd->parentWidget(), window.PnlWbAD);
+        QVERIFY(window.PageControl1->isHidden());
+        QVERIFY(!window.PnlWbAD->isHidden());
+        QCOMPARE(window.PageControl1->count(), 0);
+
+        QCOMPARE(window.ImageList1.size(), 10);
+        for (const QIcon& image : window.ImageList1)
+            QVERIFY(image.availableSizes().contains(QSize(16, 16)));
+    }
+
+    // Shown at once or never, the window sends the banner request, once.
+    void bannerIsRequested_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("shown") << true;
+        QTest::newRow("never shown") << false;
+    }
+
+    void bannerIsRequested()
+    {
+        QFETCH(bool, shown);
+        server.clearRequests();
+        TfrmMain window(folder.path());
+        if (shown)
+            window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(server.received("/soft/Veritome.aspx?ver=1.8"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.WbAd->LocationURL(), TfrmMain::bannerAddress(), 15000);
+        QTest::qWait(200);
+        QCOMPARE(server.pageRequests().size(), 1);
+    }
+
+    void menus()
+    {
+        TfrmMain window(folder.path());
+        QCOMPARE(objectNames(window.File1->actions()),
+                 QStringList({"ActClose", "ActCloseAll", "-", "ActSave", "-", "ActPageSetup",
+                              "ActPreview", "ActPrint", "-", "mnuExit"}));
+        QCOMPARE(window.mnuExit->text(), QStringLiteral("退出(&X)"));
+        QCOMPARE(objectNames(window.E2->actions()),
+                 QStringList({"ActCopy", "ActCut", "ActPaste", "-", "ActSelectAll"}));
+        QCOMPARE(objectNames(window.N3->actions()),
+                 QStringList({"NViewStatusBar", "NViewToolBar"}));
+        QCOMPARE(window.NViewStatusBar->text(), QStringLiteral("状态栏(&B)"));
+        QCOMPARE(window.NViewToolBar->text(), QStringLiteral("标准按钮(&T)"));
+        QVERIFY(window.NViewStatusBar->isChecked());
+        QVERIFY(window.NViewToolBar->isChecked());
+    }
+
+    void actions_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<int>("image");
+        QTest::newRow("ActPrior") << "ActPrior" << "前一页" << 0;
+        QTest::newRow("ActNext") << "ActNext" << "后一页" << 1;
+        QTest::newRow("ActClose") << "关闭当前页(&C)" << "关闭当前页" << 2;
+        QTest::newRow("ActCloseAll") << "关闭所有页" << "关闭所有页" << 7;
+        QTest::newRow("ActSave") << "保存(&S)" << "保存" << 5;
+        QTest::newRow("ActPreview") << "打印预览" << "打印预览" << 6;
+        QTest::newRow("ActPrint") << "打印(&P)" << "打印" << 4;
+        QTest::newRow("ActPageSetup") << "页面设置" << "" << -1;
+        QTest::newRow("ActCopy") << "复制(&C)" << "" << -1;
+        QTest::newRow("ActCut") << "剪切(&X)" << "" << -1;
+        QTest::newRow("ActPaste") << "粘贴(&P)" << "" << -1;
+        QTest::newRow("ActSelectAll") << "全选(&A)" << "" << -1;
+    }
+
+    // Each action as the list holds it, and disabled, with all that is bound to it, until
+    // the update rule finds something to enable.
+    void actions()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, hint);
+        QFETCH(int, image);
+        TfrmMain window(folder.path());
+        QCOMPARE(window.ActionList1.size(), 12);
+        QAction* action = window.findChild<QAction*>(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(action);
+        QVERIFY(window.ActionList1.contains(action));
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->statusTip(), hint);
+        if (image >= 0)
+            QCOMPARE(action->icon().cacheKey(), window.ImageList1.at(image).cacheKey());
+        else
+            QVERIFY(action->icon().isNull());
+        QVERIFY(action->shortcuts().isEmpty());
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50); // idle time: the update rule has run
+        QVERIFY(!action->isEnabled());
+        for (QToolButton* button : window.findChildren<QToolButton*>())
+            if (button->defaultAction() == action)
+                QVERIFY(!button->isEnabled());
+    }
+
+    void actionListOrder()
+    {
+        TfrmMain window(folder.path());
+        QCOMPARE(objectNames(window.ActionList1),
+                 QStringList({"ActPrior", "ActNext", "ActClose", "ActCloseAll", "ActSave",
+                              "ActPreview", "ActPrint", "ActPageSetup", "ActCopy", "ActCut",
+                              "ActPaste", "ActSelectAll"}));
+    }
+
+    void statusBarToggle()
+    {
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int resultHeight = window.Panel2->height();
+
+        clickMenuEntry(window.N3, window.NViewStatusBar);
+        QVERIFY(!window.NViewStatusBar->isChecked());
+        QVERIFY(window.StatusBar1->isHidden());
+        QTRY_COMPARE(window.Panel2->height(), resultHeight + window.StatusBar1->height());
+
+        clickMenuEntry(window.N3, window.NViewStatusBar);
+        QVERIFY(window.NViewStatusBar->isChecked());
+        QVERIFY(window.StatusBar1->isVisible());
+        QTRY_COMPARE(window.Panel2->height(), resultHeight);
+    }
+
+    void toolBarToggleWhileDocked()
+    {
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int coolBarHeight = window.CoolBar1->height();
+        const int resultHeight = window.Panel2->height();
+
+        clickMenuEntry(window.N3, window.NViewToolBar);
+        QVERIFY(!window.NViewToolBar->isChecked());
+        QVERIFY(window.ToolBar2->isHidden());
+        QTRY_VERIFY(window.CoolBar1->height() < coolBarHeight);
+        QCOMPARE(window.Panel2->height(), resultHeight + coolBarHeight - window.CoolBar1->height());
+        QVERIFY(window.ToolBar1->isVisible());
+        QVERIFY(window.PnlBook->isVisible());
+
+        clickMenuEntry(window.N3, window.NViewToolBar);
+        QVERIFY(window.NViewToolBar->isChecked());
+        QVERIFY(window.ToolBar2->isVisible());
+        QTRY_COMPARE(window.CoolBar1->height(), coolBarHeight);
+        QCOMPARE(window.Panel2->height(), resultHeight);
+        QCOMPARE(window.CoolBar1->bandControl(1), window.ToolBar2);
+    }
+
+    void hintOfToolButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("search") << "BtnBookOK" << "查询";
+        QTest::newRow("prior") << "ToolButton1" << "前一页";
+        QTest::newRow("next") << "ToolButton2" << "后一页";
+        QTest::newRow("close") << "ToolButton3" << "关闭当前页";
+        QTest::newRow("close all") << "ToolButton8" << "关闭所有页";
+        QTest::newRow("print") << "ToolButton5" << "打印";
+        QTest::newRow("save") << "ToolButton6" << "保存";
+        QTest::newRow("preview") << "ToolButton7" << "打印预览";
+    }
+
+    // The pointer resting on a button shows its hint in status panel 0; the query box
+    // has none, nor have the controls around it, so moving there empties the panel.
+    void hintOfToolButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, hint);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* target = window.findChild<QToolButton*>(button);
+        QVERIFY(target);
+
+        QTest::mouseMove(window.CmbBook);
+        QTest::mouseMove(target);
+        QTRY_COMPARE(window.StatusPanel0->text(), hint);
+        QTest::mouseMove(window.CmbBook);
+        QTRY_COMPARE(window.StatusPanel0->text(), QString());
+        QTest::mouseMove(target);
+        QTRY_COMPARE(window.StatusPanel0->text(), hint);
+        QTest::mouseMove(window.Panel2);
+        QTRY_COMPARE(window.StatusPanel0->text(), QString());
+    }
+
+    void hintOfMenuEntries_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("close") << "ActClose" << "关闭当前页";
+        QTest::newRow("close all") << "ActCloseAll" << "关闭所有页";
+        QTest::newRow("save") << "ActSave" << "保存";
+        QTest::newRow("page setup") << "ActPageSetup" << "";
+        QTest::newRow("preview") << "ActPreview" << "打印预览";
+        QTest::newRow("print") << "ActPrint" << "打印";
+        QTest::newRow("exit") << "mnuExit" << "";
+    }
+
+    void hintOfMenuEntries()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, hint);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QAction* action = window.findChild<QAction*>(entry);
+        QVERIFY(action);
+
+        // Opened from the menu tool bar, as the user does.
+        QTest::mouseClick(window.ToolBar1, Qt::LeftButton, {},
+                          window.ToolBar1->actionGeometry(window.File1->menuAction()).center());
+        QVERIFY(QTest::qWaitForWindowExposed(window.File1));
+        // Start from an entry whose hint differs, so that a change is seen.
+        QAction* other = hint.isEmpty() ? window.ActClose : window.ActPageSetup;
+        QTest::mouseMove(window.File1, window.File1->actionGeometry(other).center());
+        QTRY_COMPARE(window.StatusPanel0->text(), other->statusTip());
+        QTest::mouseMove(window.File1, window.File1->actionGeometry(action).center());
+        QTRY_COMPARE(window.StatusPanel0->text(), hint);
+        window.File1->hide();
+    }
+
+    void closeRoads_data()
+    {
+        QTest::addColumn<bool>("byExitEntry");
+        QTest::newRow("close box") << false;
+        QTest::newRow("exit entry") << true;
+    }
+
+    // File > Exit saves the history and the settings exactly as the close box does.
+    void closeRoads()
+    {
+        QFETCH(bool, byExitEntry);
+        writeFile(historyPath(), "first\nsecond\n");
+        TfrmMain window(folder.path());
+        QSignalSpy closed(&window, &TfrmMain::closed);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, 2);
+
+        const QSize outer = window.frameGeometry().size();
+        if (byExitEntry)
+            clickMenuEntry(window.File1, window.mnuExit);
+        else
+            window.close();
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(readFile(historyPath()), QByteArray("first\r\nsecond\r\n"));
+        const QByteArray settings = readFile(settingsPath());
+        QVERIFY(settings.contains("\r\nwidth=" + QByteArray::number(outer.width()) + "\r\n"));
+        QVERIFY(settings.contains("\r\nHeight=" + QByteArray::number(outer.height()) + "\r\n"));
+        QVERIFY(settings.contains("[Dictionary]\r\nID=2\r\n"));
+    }
+
+    void historyThroughTheWindow_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<QByteArray>>("items");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("CR LF") << QByteArray("abc\r\ndef\r\n") << QList<QByteArray>{"abc", "def"}
+                               << QByteArray("abc\r\ndef\r\n");
+        QTest::newRow("LF only") << QByteArray("abc\ndef\n") << QList<QByteArray>{"abc", "def"}
+                                 << QByteArray("abc\r\ndef\r\n");
+        QTest::newRow("CR only, no last end")
+            << QByteArray("abc\rdef") << QList<QByteArray>{"abc", "def"}
+            << QByteArray("abc\r\ndef\r\n");
+        QTest::newRow("empty lines") << QByteArray("\r\nabc\r\n\r\n")
+                                     << QList<QByteArray>{"", "abc", ""}
+                                     << QByteArray("\r\nabc\r\n\r\n");
+        QTest::newRow("GBK and blanks")
+            << QByteArray("\xB0\xD9\xBF\xC6\r\n abc \r\n")
+            << QList<QByteArray>{"\xB0\xD9\xBF\xC6", " abc "}
+            << QByteArray("\xB0\xD9\xBF\xC6\r\n abc \r\n");
+        QTest::newRow("NUL ends the text") << QByteArray("abc\r\nd\0ef\r\nghi\r\n", 16)
+                                           << QList<QByteArray>{"abc", "d"}
+                                           << QByteArray("abc\r\nd\r\n");
+        QTest::newRow("twenty lines") << QByteArray("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n"
+                                                    "14\n15\n16\n17\n18\n19\n20\n")
+                                      << QList<QByteArray>{"1",  "2",  "3",  "4",  "5",
+                                                           "6",  "7",  "8",  "9",  "10",
+                                                           "11", "12", "13", "14", "15",
+                                                           "16", "17", "18", "19", "20"}
+                                      << QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n"
+                                                    "10\r\n11\r\n12\r\n13\r\n14\r\n15\r\n16\r\n"
+                                                    "17\r\n18\r\n19\r\n20\r\n");
+        QTest::newRow("empty file") << QByteArray() << QList<QByteArray>{} << QByteArray();
+    }
+
+    void historyThroughTheWindow()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<QByteArray>, items);
+        QFETCH(QByteArray, written);
+        writeFile(historyPath(), file);
+        {
+            TfrmMain window(folder.path());
+            QCOMPARE(window.historyItems(), items);
+            QCOMPARE(window.CmbBook->count(), items.size());
+            for (int i = 0; i < items.size(); ++i)
+                QCOMPARE(window.CmbBook->itemData(i, Qt::UserRole).toByteArray(), items[i]);
+            if (!items.isEmpty())
+                QCOMPARE(window.CmbBook->itemText(0).toUtf8(),
+                         items[0] == "\xB0\xD9\xBF\xC6" ? QByteArray("百科") : items[0]);
+            QVERIFY(window.CmbBook->currentText().isEmpty());
+            window.close();
+        }
+        QCOMPARE(readFile(historyPath()), written);
+    }
+
+    void noHistoryFileStartsEmptyAndWritesZeroBytes()
+    {
+        {
+            ModalAnswerer noBox;
+            TfrmMain window(folder.path());
+            QCOMPARE(window.CmbBook->count(), 0);
+            QVERIFY(!QFile::exists(historyPath()));
+            window.close();
+            QVERIFY(!noBox.answered());
+        }
+        QVERIFY(QFile::exists(historyPath()));
+        QCOMPARE(readFile(historyPath()), QByteArray());
+    }
+
+    void rememberingLeavesTheEditText_data()
+    {
+        QTest::addColumn<QByteArray>("history");
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QList<QByteArray>>("after");
+        QTest::newRow("first term") << QByteArray() << "abc " << QList<QByteArray>{"abc "};
+        QTest::newRow("new term") << QByteArray("x\r\n") << "abc"
+                                  << QList<QByteArray>{"x", "abc"};
+        QTest::newRow("known term") << QByteArray("abc\r\nx\r\n") << "abc"
+                                    << QList<QByteArray>{"abc", "x"};
+        QTest::newRow("case counts") << QByteArray("abc\r\n") << "ABC"
+                                     << QList<QByteArray>{"abc", "ABC"};
+        QTest::newRow("Chinese term") << QByteArray("x\r\n") << "百科"
+                                      << QList<QByteArray>{"x", "\xB0\xD9\xBF\xC6"};
+        QTest::newRow("eleven items")
+            << QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n") << "new"
+            << QList<QByteArray>{"2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "new"};
+    }
+
+    // A search remembers its term without touching what the user typed.
+    void rememberingLeavesTheEditText()
+    {
+        QFETCH(QByteArray, history);
+        QFETCH(QString, term);
+        QFETCH(QList<QByteArray>, after);
+        writeFile(historyPath(), history);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, 1); // one tab per search is enough here
+        window.CmbBook->setFocus();
+        typeText(window.CmbBook, term);
+        QCOMPARE(window.CmbBook->currentText(), term);
+
+        QTest::keyClick(window.CmbBook, Qt::Key_Return);
+        QCOMPARE(window.PageControl1->count(), 1);
+        QCOMPARE(window.historyItems(), after);
+        QCOMPARE(window.CmbBook->currentText(), term);
+        QCOMPARE(window.CmbBook->lineEdit()->text(), term);
+
+        // Searching the same term again changes nothing.
+        QTest::keyClick(window.CmbBook, Qt::Key_Return);
+        QCOMPARE(window.historyItems(), after);
+        QCOMPARE(window.CmbBook->currentText(), term);
+        window.close();
+        QCOMPARE(linesOf(readFile(historyPath())), after);
+    }
+
+    // An item picked from the list and searched again stays where it is, whatever its bytes.
+    void pickedItemIsKnown_data()
+    {
+        QTest::addColumn<QByteArray>("history");
+        QTest::addColumn<int>("pick");
+        QTest::newRow("plain") << QByteArray("one\r\ntwo\r\nthree\r\n") << 1;
+        QTest::newRow("not GBK") << QByteArray("one\r\n\x80\xFF\r\nthree\r\n") << 1;
+        QTest::newRow("cut GBK") << QByteArray("one\r\nabc\xA1\r\n") << 1;
+    }
+
+    void pickedItemIsKnown()
+    {
+        QFETCH(QByteArray, history);
+        QFETCH(int, pick);
+        writeFile(historyPath(), history);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, 1);
+        const QList<QByteArray> items = window.historyItems();
+        while (window.CmbBook->currentIndex() < pick)
+            QTest::keyClick(window.CmbBook, Qt::Key_Down);
+        QCOMPARE(window.CmbBook->currentText(), window.CmbBook->itemText(pick));
+
+        QTest::keyClick(window.CmbBook, Qt::Key_Return);
+        QCOMPARE(window.PageControl1->count(), 1);
+        QCOMPARE(window.historyItems(), items);
+        QCOMPARE(window.CmbBook->currentIndex(), pick);
+        window.close();
+        QCOMPARE(readFile(historyPath()), history);
+    }
+
+    // A history file that cannot be read is reported, and start-up still runs to its end.
+    void unreadableHistoryIsReportedAndStartUpGoesOn()
+    {
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Veritome.qry")));
+        server.clearRequests();
+        ModalAnswerer answerer;
+        TfrmMain window(folder.path());
+        QVERIFY(answerer.answered());
+        QCOMPARE(answerer.title(), QStringLiteral("Veritome"));
+        QCOMPARE(answerer.icon(), QMessageBox::Critical);
+        QCOMPARE(answerer.buttons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        const QString prefix =
+            QStringLiteral("Cannot open file \"%1\". ").arg(QFileInfo(historyPath()).absoluteFilePath());
+        QVERIFY2(answerer.text().startsWith(prefix), qPrintable(answerer.text()));
+        QVERIFY(answerer.text().size() > prefix.size());
+        QVERIFY(answerer.text().endsWith(QLatin1Char('.')));
+
+        QCOMPARE(window.CmbBook->count(), 0);
+        QCOMPARE(window.CkLstBookshop->count(), 5);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(window.CkLstBookshop->item(i)->checkState(), Qt::Checked);
+        QVERIFY(window.PageControl1->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(server.received("/soft/Veritome.aspx?ver=1.8"), 15000);
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseMove(window.BtnBookOK);
+        QTRY_COMPARE(window.StatusPanel0->text(), QStringLiteral("查询"));
+        QCOMPARE(window.CmbBoxType->currentIndex(), 0);
+        window.close();
+        QVERIFY(QFileInfo(historyPath()).isDir());
+        QVERIFY(readFile(settingsPath()).contains("ID=0"));
+    }
+
+    void eachFileIsWrittenOnItsOwn_data()
+    {
+        QTest::addColumn<bool>("historyBlocked");
+        QTest::addColumn<bool>("settingsBlocked");
+        QTest::newRow("history blocked") << true << false;
+        QTest::newRow("settings blocked") << false << true;
+        QTest::newRow("both blocked") << true << true;
+    }
+
+    // A file that cannot be written keeps neither the other file from being written
+    // nor the window from closing, and nothing is said.
+    void eachFileIsWrittenOnItsOwn()
+    {
+        QFETCH(bool, historyBlocked);
+        QFETCH(bool, settingsBlocked);
+        TfrmMain window(folder.path());
+        QSignalSpy closed(&window, &TfrmMain::closed);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, 1);
+        // A folder in the file's place: writing is refused even for root.
+        if (historyBlocked)
+            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Veritome.qry")));
+        if (settingsBlocked)
+            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Veritoem.ini")));
+
+        ModalAnswerer noBox;
+        window.close();
+        QCOMPARE(closed.size(), 1);
+        QTest::qWait(50);
+        QVERIFY(!noBox.answered());
+        QCOMPARE(QFileInfo(historyPath()).isDir(), historyBlocked);
+        QCOMPARE(QFileInfo(settingsPath()).isDir(), settingsBlocked);
+        if (!historyBlocked)
+            QCOMPARE(readFile(historyPath()), QByteArray());
+        if (!settingsBlocked)
+            QVERIFY(readFile(settingsPath()).contains("[Dictionary]\r\nID=1\r\n"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+                 2);
+    }
+
+    void badHistoryInput_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("written");
+
+        // Five megabytes in lines of random bytes other than NUL, CR and LF.
+        QRandomGenerator random(20240607);
+        QByteArray lines;
+        while (lines.size() < 5 * 1024 * 1024) {
+            const int length = int(random.bounded(200));
+            for (int i = 0; i < length; ++i) {
+                char c;
+                do
+                    c = char(random.bounded(1, 256));
+                while (c == '\r' || c == '\n');
+                lines += c;
+            }
+            lines += "\r\n";
+        }
+        QTest::newRow("5 MB of random lines") << lines << lines;
+
+        // Five megabytes of random bytes: lone CRs and LFs become CR LF, nothing else changes.
+        QByteArray raw(5 * 1024 * 1024, Qt::Uninitialized);
+        for (char& c : raw)
+            c = char(random.bounded(1, 256));
+        QByteArray normalised = raw;
+        normalised.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
+        if (!normalised.endsWith("\r\n"))
+            normalised += "\r\n";
+        QTest::newRow("5 MB of random bytes") << raw << normalised;
+
+        const QByteArray invalid("\x80\r\n"             // not a GBK byte
+                                 "\xFF\xFE\r\n"         // no such bytes in GBK
+                                 "abc\xA1\r\n"          // lead byte without its trail
+                                 "\x81\x30\r\n"         // half a four-byte sequence
+                                 "\x81\x7F\x81\r\n"     // invalid trail byte
+                                 "\xE7\x99\r\n"         // a cut UTF-8 character
+                                 "\xE7\x99\xBE\xE7\xA7\x91\r\n" // UTF-8, not GBK
+                                 "\xB0\xD9\xBF\xC6\r\n" // GBK
+                                 "\x1B[0m\x7F\x01\r\n"); // control bytes
+        QTest::newRow("invalid sequences") << invalid << invalid;
+    }
+
+    // Whatever bytes the history holds, the program starts and writes every line back
+    // as it found it.
+    void badHistoryInput()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, written);
+        writeFile(historyPath(), file);
+        {
+            ModalAnswerer noBox;
+            TfrmMain window(folder.path());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(!noBox.answered());
+            QCOMPARE(window.CmbBook->count(), linesOf(written).size());
+            QCOMPARE(window.historyItems(), linesOf(written));
+            QCOMPARE(window.CkLstBookshop->count(), 5);
+            window.close();
+        }
+        QVERIFY(readFile(historyPath()) == written);
+    }
+
+    void modeBoxAndSourceList()
+    {
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.CmbBoxType->currentIndex(), 0);
+        QVERIFY(window.PnlBook->isVisible());
+
+        chooseMode(window, 1);
+        QVERIFY(window.PnlBook->isHidden());
+        chooseMode(window, 2);
+        QVERIFY(window.PnlBook->isHidden());
+        chooseMode(window, 0);
+        QVERIFY(window.PnlBook->isVisible());
+
+        // Unticking every source disables the search button; one tick enables it again.
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY(window.BtnBookOK->isEnabled());
+            toggleSource(window, i);
+            QCOMPARE(window.CkLstBookshop->item(i)->checkState(), Qt::Unchecked);
+        }
+        QVERIFY(!window.BtnBookOK->isEnabled());
+        toggleSource(window, 3);
+        QVERIFY(window.BtnBookOK->isEnabled());
+        toggleSource(window, 3);
+        QVERIFY(!window.BtnBookOK->isEnabled());
+        toggleSource(window, 4);
+        QVERIFY(window.BtnBookOK->isEnabled());
+
+        chooseMode(window, 1);
+        QVERIFY(window.PnlBook->isHidden());
+        chooseMode(window, 0);
+        QVERIFY(window.PnlBook->isVisible());
+        const Qt::CheckState expected[] = {Qt::Unchecked, Qt::Unchecked, Qt::Unchecked,
+                                           Qt::Unchecked, Qt::Checked};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(window.CkLstBookshop->item(i)->checkState(), expected[i]);
+        QVERIFY(window.BtnBookOK->isEnabled());
+    }
+
+    void errorBoxText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Disk full" << "Disk full.";
+        QTest::newRow("full stop") << "Disk full." << "Disk full.";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("bracket") << "Error (5)" << "Error (5)";
+        QTest::newRow("hyphen") << "a-" << "a-";
+        QTest::newRow("slash") << "a/" << "a/.";
+        QTest::newRow("digit") << "code 5" << "code 5.";
+        QTest::newRow("blank") << "a " << "a ";
+        QTest::newRow("Chinese") << "无法打开" << "无法打开.";
+        QTest::newRow("full-width stop") << "无法打开。" << "无法打开。.";
+    }
+
+    void errorBoxText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(App::errorBoxText(text), shown);
+    }
+
+    // An error escaping a handler reaches the user in the standard error box.
+    void errorBox()
+    {
+        ModalAnswerer answerer;
+        App::guarded([] { throw Error(QStringLiteral("Cannot open file \"x\". Is a directory")); });
+        QVERIFY(answerer.answered());
+        QCOMPARE(answerer.text(), QStringLiteral("Cannot open file \"x\". Is a directory."));
+        QCOMPARE(answerer.title(), QStringLiteral("Veritome"));
+        QCOMPARE(answerer.icon(), QMessageBox::Critical);
+        QCOMPARE(answerer.buttons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+private:
+    QString historyPath() const { return folder.filePath(QStringLiteral("Veritome.qry")); }
+    QString settingsPath() const { return folder.filePath(QStringLiteral("Veritoem.ini")); }
+
+    // Opens the menu and clicks the entry, as the user would.
+    static void clickMenuEntry(QMenu* menu, QAction* entry)
+    {
+        menu->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+        QTRY_VERIFY(!menu->isVisible());
+    }
+
+    // Steps through the mode box with the arrow keys, which is what raises its change event.
+    static void chooseMode(TfrmMain& window, int index)
+    {
+        QComboBox* box = window.CmbBoxType;
+        while (box->currentIndex() < index)
+            QTest::keyClick(box, Qt::Key_Down);
+        while (box->currentIndex() > index)
+            QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->currentIndex(), index);
+    }
+
+    // Space on the current entry flips its tick, as a click on the box does.
+    static void toggleSource(TfrmMain& window, int row)
+    {
+        QListWidget* list = window.CkLstBookshop;
+        list->setCurrentRow(row);
+        QTest::keyClick(list, Qt::Key_Space);
+    }
+
+    static void typeText(QComboBox* box, const QString& text)
+    {
+        for (const QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+
+    LoopbackServer server;
+    std::unique_ptr<QTemporaryDir> dir;
+    // Each test function works in a folder of its own.
+    struct Folder {
+        const std::unique_ptr<QTemporaryDir>& dir;
+        QString path() const { return dir->path(); }
+        QString filePath(const QString& name) const { return dir->filePath(name); }
+    } folder{dir};
+};
+
+VERITOME_WEB_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
