@@ -220,7 +220,9 @@ void ProfileFile::writeString(const QByteArray& section, const QByteArray& key,
     if (!file.open(QIODevice::WriteOnly))
         throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
     const QByteArray updated = Profile::withValue(content, section, key, value);
-    if (file.write(updated) != updated.size() || !file.commit())
+    // A full disk shows only when the buffer is flushed; commit() alone would put the
+    // cut-short file in place.
+    if (file.write(updated) != updated.size() || !file.flush() || !file.commit())
         throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

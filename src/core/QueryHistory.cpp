@@ -67,8 +67,10 @@ void save(const QString& path, const QList<QByteArray>& items)
 {
     QSaveFile file(path);
     const QByteArray content = serialise(items);
+    // The write is buffered: a full disk shows only when the buffer is flushed, and
+    // commit() would rename the cut-short file over the old one regardless.
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.commit())
+        || !file.flush() || !file.commit())
         throw Error(QStringLiteral("Cannot create file \"%1\". %2")
                         .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
 }
