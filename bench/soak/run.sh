@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The long soak: 500 searches in a row in the real main window, modes taking turns, every
+# tab loading its page from a loopback server. Prints the memory of the program and its
+# engine processes at the 50th search (the reference) and at the 500th, side by side.
+#   bench/soak/run.sh [SEARCHES]     (500 by default; takes about three minutes)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+. scripts/setup.sh
+
+searches=${1:-500}
+veritome_install_packages "${veritome_packages[@]}"
+veritome_build build -DVERITOME_BUILD_TESTS=ON >/dev/null
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+log="$home/soak.log"
+status=0
+HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen \
+    QT_LOGGING_RULES="qt.webenginecontext.info=false" VERITOME_SOAK_SEARCHES="$searches" \
+    build/tests/gui/tst_soak >"$log" 2>&1 || status=$?
+
+grep -E "QINFO.*(search [0-9]+:|processes;)" "$log" | sed 's/^.*searchesInARow() //'
+grep -E "^(FAIL|Totals)" "$log" || true
+
+reference=$(sed -n 's/.*search 50: Pss \([0-9.]*\) MB.*/\1/p' "$log")
+final=$(sed -n "s/.*search $searches: Pss \\([0-9.]*\\) MB.*/\\1/p" "$log")
+if [ -n "$reference" ] && [ -n "$final" ]; then
+    awk -v a="$reference" -v b="$final" -v n="$searches" 'BEGIN {
+        printf "memory at search 50: %.1f MB   at search %d: %.1f MB   change %+.1f %% (limit +10 %%)\n",
+               a, n, b, (b - a) * 100 / a }'
+fi
+exit $status

@@ -1,0 +1,194 @@
+#include "LoopbackServer.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+#include "WebTestMain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <limits>
+#include <unistd.h>
+
+namespace {
+
+// This process and every process it started, directly or not: the engine's zygotes,
+// renderers and utility processes.
+QList<qint64> processTree()
+{
+    QMultiMap<qint64, qint64> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // The name in parentheses may hold blanks; the fields after it do not.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children.insert(fields[1].toLongLong(), pid);
+    }
+    QList<qint64> tree{::getpid()};
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        tree += children.values(tree[i]);
+    return tree;
+}
+
+// Proportional set size of the whole tree, in kB.
+qint64 treePss(const QList<qint64>& tree)
+{
+    qint64 total = 0;
+    for (const qint64 pid : tree) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : rollup.readAll().split('\n'))
+            if (line.startsWith("Pss:"))
+                total += line.mid(4).trimmed().split(' ').value(0).toLongLong();
+    }
+    return total;
+}
+
+// The tree's memory once it has settled: engine processes of closed tabs take a moment
+// to exit, so the least of a few samples over two seconds counts.
+qint64 settledPss(int* processes)
+{
+    qint64 least = std::numeric_limits<qint64>::max();
+    for (int sample = 0; sample < 9; ++sample) {
+        if (sample > 0)
+            QTest::qWait(250);
+        const QList<qint64> tree = processTree();
+        const qint64 pss = treePss(tree);
+        if (pss < least) {
+            least = pss;
+            *processes = int(tree.size());
+        }
+    }
+    return least;
+}
+
+int searchCount()
+{
+    bool ok = false;
+    const int count = qEnvironmentVariableIntValue("VERITOME_SOAK_SEARCHES", &ok);
+    return ok && count > 0 ? count : 60;
+}
+
+QList<TWebBrowser*> resultBrowsers(const TfrmMain& window)
+{
+    QList<TWebBrowser*> browsers;
+    for (TWebBrowser* browser : window.findChildren<TWebBrowser*>())
+        if (browser != window.WbAd)
+            browsers.append(browser);
+    return browsers;
+}
+
+} // namespace
+
+// Searches, one after another, in every mode in turn, each waiting for its pages:
+// every closed tab takes its view and its engine process with it, and memory stays flat.
+// VERITOME_SOAK_SEARCHES sets the number of searches (60 by default).
+class TestSoak : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        server.setHandler([](const LoopbackServer::Request& request) {
+            QByteArray html = "<html><head><title>" + request.target.toPercentEncoding()
+                + "</title></head><body><h1>" + request.host + "</h1>";
+            for (int i = 0; i < 150; ++i)
+                html += "<p>段落 " + QByteArray::number(i) + " — text of a result page.</p>";
+            html += "<script>document.title += ' ' + document.body.children.length;</script>"
+                    "</body></html>";
+            return LoopbackServer::page(html);
+        });
+    }
+
+    void searchesInARow()
+    {
+        const int searches = searchCount();
+        const int early = qMin(50, searches / 3);
+        QTemporaryDir folder;
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy banner(window.WbAd, &TWebBrowser::DocumentComplete);
+        QVERIFY(banner.wait(30000));
+        const int processesAtRest = int(processTree().size());
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 earlyPss = 0;
+        int mostProcesses = 0;
+        for (int n = 1; n <= searches; ++n) {
+            const int mode = (n - 1) % 3;
+            const QByteArray marker = "soak" + QByteArray::number(n) + "z";
+            window.CmbBoxType->setCurrentIndex(mode);
+            window.CmbBoxTypeChange(window.CmbBoxType);
+            window.CmbBook->setEditText(QString::fromLatin1(marker) + QStringLiteral(" 词"));
+            server.clearRequests();
+            window.BtnBookOK->click();
+
+            const int tabs = mode == 0 ? 5 : 1;
+            QCOMPARE(window.PageControl1->count(), tabs);
+            // Closed tabs took their views with them.
+            const QList<TWebBrowser*> browsers = resultBrowsers(window);
+            QCOMPARE(browsers.size(), tabs);
+            QCOMPARE(window.findChildren<QWebEngineView*>().size(), tabs + 1);
+
+            int loaded = 0;
+            for (TWebBrowser* browser : browsers)
+                connect(browser, &TWebBrowser::DocumentComplete, this, [&loaded] { ++loaded; });
+            QTRY_COMPARE_WITH_TIMEOUT(loaded, tabs, 30000);
+            int requested = 0;
+            for (const LoopbackServer::Request& request : server.pageRequests())
+                requested += request.target.contains(marker) ? 1 : 0;
+            QCOMPARE(requested, tabs);
+
+            // A few engine processes may linger or be kept spare; one per closed tab may not.
+            const int processes = int(processTree().size());
+            mostProcesses = qMax(mostProcesses, processes);
+            QVERIFY2(processes <= processesAtRest + 10,
+                     qPrintable(QStringLiteral("%1 processes after search %2").arg(processes).arg(n)));
+            if (n == early || n == searches || n % 50 == 0) {
+                int settled = 0;
+                const qint64 pss = settledPss(&settled);
+                qInfo("search %d: Pss %.1f MB over %d processes, %.1f s since the first search",
+                      n, pss / 1024.0, settled, clock.elapsed() / 1000.0);
+                if (n == early)
+                    earlyPss = pss;
+                else if (n == searches)
+                    QVERIFY2(pss <= earlyPss * 11 / 10,
+                             qPrintable(QStringLiteral("memory grew from %1 MB to %2 MB")
+                                            .arg(earlyPss / 1024.0, 0, 'f', 1)
+                                            .arg(pss / 1024.0, 0, 'f', 1)));
+            }
+        }
+        qInfo("at most %d processes; %d with the banner alone", mostProcesses, processesAtRest);
+
+        // With the tabs gone, their engine processes go too.
+        window.CloseAllResultPages();
+        window.RefreshResultArea();
+        QCOMPARE(resultBrowsers(window).size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(processTree().size() <= processesAtRest, 30000);
+        window.close();
+    }
+
+private:
+    LoopbackServer server;
+};
+
+VERITOME_WEB_TEST_MAIN(TestSoak)
+#include "tst_soak.moc"
