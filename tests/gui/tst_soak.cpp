@@ -59,12 +59,13 @@ qint64 treePss(const QList<qint64>& tree)
     return total;
 }
 
-// The tree's memory once it has settled: engine processes of closed tabs take a moment
-// to exit, so the least of a few samples over two seconds counts.
+// The tree's memory once it has settled: engine processes of closed tabs take a while
+// to exit and their pages' memory a while to be given back, so the least of the samples
+// over six seconds counts.
 qint64 settledPss(int* processes)
 {
     qint64 least = std::numeric_limits<qint64>::max();
-    for (int sample = 0; sample < 9; ++sample) {
+    for (int sample = 0; sample < 25; ++sample) {
         if (sample > 0)
             QTest::qWait(250);
         const QList<qint64> tree = processTree();
