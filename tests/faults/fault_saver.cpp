@@ -29,6 +29,9 @@ int main(int argc, char* argv[])
         // A kill may have struck inside round n after its history was saved; doing round
         // n again rewrites what it had already written with the same bytes.
         const int first = qMax(1, int(QueryHistory::load(historyPath).size()));
+        // Tells the test that the saving starts now, however long the start-up took.
+        std::fputs("saving\n", stdout);
+        std::fflush(stdout);
         for (int round = first; round <= lastRound; ++round) {
             QueryHistory::save(historyPath, SaveRounds::historyItems(round));
             for (const SaveRounds::SettingsWrite& write : SaveRounds::settingsWrites(round))

@@ -93,8 +93,9 @@ private slots:
             saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             saver.start(QStringLiteral(FAULT_SAVER), {folder, QString::number(lastRound)});
             QVERIFY(saver.waitForStarted());
-            // From before the first save to a few rounds into the run.
-            QThread::usleep(random.bounded(2000u, 40000u));
+            // From the first save to a few rounds into the run.
+            QVERIFY(saver.waitForReadyRead(30000));
+            QThread::usleep(random.bounded(30000u));
             // Stopped first, so what it holds open is what it held at the kill.
             const qint64 pid = saver.processId();
             if (::kill(pid_t(pid), SIGSTOP) == 0 && waitUntilStopped(pid)) {
@@ -159,8 +160,8 @@ private slots:
         }
 
         qInfo("%d kills, %d of them while a save was writing its file; %d runs ended on their "
-              "own; history at round %d, settings at version %d; %d whole copies left under a "
-              "temporary name",
+              "own; history at round %d, settings at version %d; whole copies left under a "
+              "temporary name: %d",
               killed, killedWhileWriting, finished, lastHistoryRound, lastSettingsVersion,
               int(strays.size()));
         QVERIFY(killed >= kills / 2);
