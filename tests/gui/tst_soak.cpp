@@ -91,6 +91,14 @@ Memory settledMemory(int* processes)
     return least;
 }
 
+// AddressSanitizer keeps freed memory aside for a while to catch late uses, so memory
+// grows under it whatever the program does: there, the figures are only printed.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
 int searchCount()
 {
     bool ok = false;
@@ -192,7 +200,7 @@ private slots:
                       live.pss / 1024.0, processes, clock.elapsed() / 1000.0);
                 if (n == early)
                     earlyOwn = rest.own;
-                else if (n == searches)
+                else if (n == searches && !sanitized)
                     QVERIFY2(rest.own <= earlyOwn * 11 / 10,
                              qPrintable(QStringLiteral("memory grew from %1 MB to %2 MB")
                                             .arg(earlyOwn / 1024.0, 0, 'f', 1)
