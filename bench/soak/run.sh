@@ -4,11 +4,17 @@
 # engine processes at the 50th search (the reference) and at the 500th, side by side:
 # Pss summed over the process and all its descendants, and the part of it that is their
 # own (anonymous and shared memory, without mapped files), measured with the tabs closed.
-#   bench/soak/run.sh [SEARCHES]     (500 by default; takes five minutes or more)
+#   bench/soak/run.sh [--no-store] [SEARCHES]   (500 by default; five minutes or more)
+# --no-store serves pages that the engine may not keep in its in-memory HTTP cache, which
+# otherwise grows with every new address up to a limit of its own.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 . scripts/setup.sh
 
+if [ "${1:-}" = "--no-store" ]; then
+    export VERITOME_SOAK_NO_STORE=1
+    shift
+fi
 searches=${1:-500}
 veritome_install_packages "${veritome_packages[@]}"
 veritome_build build -DVERITOME_BUILD_TESTS=ON >/dev/null

@@ -51,12 +51,14 @@ QList<qint64> processTree()
 struct Memory {
     qint64 pss = 0;
     qint64 own = 0;
+    qint64 ownHere = 0; // the part of own that is this process's
 };
 
 Memory treeMemory(const QList<qint64>& tree)
 {
     Memory memory;
     for (const qint64 pid : tree) {
+        const qint64 ownBefore = memory.own;
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (!rollup.open(QIODevice::ReadOnly))
             continue;
@@ -67,6 +69,8 @@ Memory treeMemory(const QList<qint64>& tree)
             else if (line.startsWith("Pss_Anon:") || line.startsWith("Pss_Shmem:"))
                 memory.own += kB;
         }
+        if (pid == ::getpid())
+            memory.ownHere = memory.own - ownBefore;
     }
     return memory;
 }
@@ -85,6 +89,7 @@ Memory settledMemory(int* processes)
         least.pss = qMin(least.pss, memory.pss);
         if (memory.own < least.own) {
             least.own = memory.own;
+            least.ownHere = memory.ownHere;
             *processes = int(tree.size());
         }
     }
@@ -119,7 +124,8 @@ QList<TWebBrowser*> resultBrowsers(const TfrmMain& window)
 
 // Searches, one after another, in every mode in turn, each waiting for its pages:
 // every closed tab takes its view and its engine process with it, and memory stays flat.
-// VERITOME_SOAK_SEARCHES sets the number of searches (60 by default).
+// VERITOME_SOAK_SEARCHES sets the number of searches (60 by default); with
+// VERITOME_SOAK_NO_STORE set, the pages forbid the engine to cache them.
 class TestSoak : public QObject {
     Q_OBJECT
 
@@ -134,7 +140,12 @@ private slots:
                 html += "<p>段落 " + QByteArray::number(i) + " — text of a result page.</p>";
             html += "<script>document.title += ' ' + document.body.children.length;</script>"
                     "</body></html>";
-            return LoopbackServer::page(html);
+            LoopbackServer::Response response = LoopbackServer::page(html);
+            // Keeps the pages out of the engine's in-memory HTTP cache, which grows with
+            // every new address up to a limit of its own.
+            if (qEnvironmentVariableIsSet("VERITOME_SOAK_NO_STORE"))
+                response.headers.append({QByteArray("Cache-Control"), QByteArray("no-store")});
+            return response;
         });
     }
 
@@ -144,15 +155,17 @@ private slots:
         const int early = qMin(50, searches / 3);
         QTemporaryDir folder;
         TfrmMain window(folder.path());
+        // Watched before the event loop runs, so that the banner cannot finish unseen.
+        QSignalSpy banner(window.WbAd, &TWebBrowser::DocumentComplete);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy banner(window.WbAd, &TWebBrowser::DocumentComplete);
-        QVERIFY(banner.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(!banner.isEmpty(), 30000);
         const int processesAtRest = int(processTree().size());
 
         QElapsedTimer clock;
         clock.start();
         qint64 earlyOwn = 0;
+        int widgetsAtRest = 0;
         int mostProcesses = 0;
         for (int n = 1; n <= searches; ++n) {
             const int mode = (n - 1) % 3;
@@ -193,10 +206,16 @@ private slots:
                 QTRY_VERIFY_WITH_TIMEOUT(processTree().size() <= processesAtRest, 30000);
                 int atRest = 0;
                 const Memory rest = settledMemory(&atRest);
-                qInfo("search %d: own memory %.1f MB, Pss %.1f MB with the tabs closed "
-                      "(%d processes); %.1f MB, %.1f MB with them open (%d processes); "
-                      "%.1f s since the first search",
-                      n, rest.own / 1024.0, rest.pss / 1024.0, atRest, live.own / 1024.0,
+                // Every widget the tabs brought, the engine's own included, went with them.
+                const int widgets = int(QApplication::allWidgets().size());
+                if (n == early)
+                    widgetsAtRest = widgets;
+                QCOMPARE(widgets, widgetsAtRest);
+                qInfo("search %d: own memory %.1f MB (%.1f MB of it in this process), Pss "
+                      "%.1f MB with the tabs closed (%d processes); %.1f MB, %.1f MB with them "
+                      "open (%d processes); %.1f s since the first search",
+                      n, rest.own / 1024.0, rest.ownHere / 1024.0, rest.pss / 1024.0, atRest,
+                      live.own / 1024.0,
                       live.pss / 1024.0, processes, clock.elapsed() / 1000.0);
                 if (n == early)
                     earlyOwn = rest.own;
