@@ -19,6 +19,11 @@ public:
     SilentPage(TWebBrowser* browser, QObject* parent)
         : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), m_browser(browser)
     {
+        // Every search asks for new addresses, so a cached page is seldom asked for again;
+        // a small in-memory cache keeps a long session's memory from creeping up.
+        constexpr int httpCacheBytes = 4 * 1024 * 1024;
+        if (profile()->httpCacheMaximumSize() != httpCacheBytes)
+            profile()->setHttpCacheMaximumSize(httpCacheBytes);
         connect(this, &QWebEnginePage::certificateError, this,
                 [this](const QWebEngineCertificateError& error) {
                     if (silent)
