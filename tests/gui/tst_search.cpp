@@ -1,4 +1,5 @@
 #include "LoopbackServer.h"
+#include "TestTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -50,28 +51,7 @@ namespace {
 const QByteArray adHost = "pagead2.googlesyndication.com";
 const QByteArray framesHost = "frames.example";
 
-// QTest::qWaitFor, and so the QTRY_ macros, starve the engine when several pages load
-// their parts at once: their loads never finish. A real event loop does not.
-bool waitUntil(const std::function<bool()>& done, int timeout = 30000)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(10);
-    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-    if (!done())
-        loop.exec();
-    return done();
-}
 
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
 
 QString repeated(const QString& unit, int times)
 {
