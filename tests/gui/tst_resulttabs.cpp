@@ -1,4 +1,5 @@
 #include "LoopbackServer.h"
+#include "ProcessTree.h"
 #include "TestTools.h"
 #include "ModalAnswerer.h"
 #include "UnitMain.h"
@@ -62,8 +63,6 @@ private:
 };
 
 namespace {
-
-
 
 int webViewCount()
 {
@@ -423,44 +422,10 @@ void TestResultTabs::oneEnterIsOneSearch()
 
 namespace {
 
-QList<qint64> processTree()
-{
-    QList<qint64> tree{QCoreApplication::applicationPid()};
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    QMap<qint64, qint64> parents;
-    for (const QString& entry : entries) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // The command name may hold blanks; the fields after its closing bracket do not.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        parents.insert(pid, fields.value(1).toLongLong());
-    }
-    for (int i = 0; i < tree.size(); ++i)
-        for (auto it = parents.cbegin(); it != parents.cend(); ++it)
-            if (it.value() == tree[i])
-                tree.append(it.key());
-    return tree;
-}
-
 // Proportional set size of the program and every process it started, in kB.
 qint64 treePss()
 {
-    qint64 total = 0;
-    for (const qint64 pid : processTree()) {
-        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-        if (!rollup.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : rollup.readAll().split('\n'))
-            if (line.startsWith("Pss:"))
-                total += line.mid(4).trimmed().split(' ').value(0).toLongLong();
-    }
-    return total;
+    return treeMemory(processTree()).pss;
 }
 
 } // namespace

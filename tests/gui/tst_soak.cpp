@@ -1,4 +1,5 @@
 #include "LoopbackServer.h"
+#include "ProcessTree.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -17,63 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// This process and every process it started, directly or not: the engine's zygotes,
-// renderers and utility processes.
-QList<qint64> processTree()
-{
-    QMultiMap<qint64, qint64> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // The name in parentheses may hold blanks; the fields after it do not.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1)
-            children.insert(fields[1].toLongLong(), pid);
-    }
-    QList<qint64> tree{::getpid()};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.values(tree[i]);
-    return tree;
-}
-
-// Proportional set size of the whole tree, in kB: all of it, and the part that is the
-// tree's own (anonymous and shared memory), without the pages of the files it maps. Those
-// are mostly the engine's libraries, whose share moves with whatever else on the machine
-// maps them at the moment; a leak cannot hide there.
-struct Memory {
-    qint64 pss = 0;
-    qint64 own = 0;
-    qint64 ownHere = 0; // the part of own that is this process's
-};
-
-Memory treeMemory(const QList<qint64>& tree)
-{
-    Memory memory;
-    for (const qint64 pid : tree) {
-        const qint64 ownBefore = memory.own;
-        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-        if (!rollup.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : rollup.readAll().split('\n')) {
-            const qint64 kB = line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLongLong();
-            if (line.startsWith("Pss:"))
-                memory.pss += kB;
-            else if (line.startsWith("Pss_Anon:") || line.startsWith("Pss_Shmem:"))
-                memory.own += kB;
-        }
-        if (pid == ::getpid())
-            memory.ownHere = memory.own - ownBefore;
-    }
-    return memory;
-}
 
 // The tree's memory once it has settled: engine processes of closed tabs take a while
 // to exit and their pages' memory a while to be given back, so the least of the samples
