@@ -15,7 +15,6 @@
 #include <QToolButton>
 #include <QWebEngineView>
 #include <limits>
-#include <unistd.h>
 
 namespace {
 
