@@ -55,7 +55,26 @@ QString UrlEncode(const QByteArray& bytes)
 
 QString encyclopaediaAddress(const Bookshop& source, const QString& term)
 {
-    return source.addressPrefix + term;
+    // Only the characters the engine would read as address syntax are escaped; every other
+    // character goes to the engine as typed. None of the five can be the second byte of a
+    // GBK character, so escaping them as characters escapes exactly those bytes.
+    QString address = source.addressPrefix;
+    address.reserve(address.size() + term.size() * 3);
+    for (const QChar c : term) {
+        switch (c.unicode()) {
+        case '#':
+        case '%':
+        case '&':
+        case '+':
+        case '?':
+            address += QLatin1Char('%');
+            address += QString::number(c.unicode(), 16).toUpper();
+            break;
+        default:
+            address += c;
+        }
+    }
+    return address;
 }
 
 QString idiomDictionaryAddress(const QString& term)

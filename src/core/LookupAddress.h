@@ -36,7 +36,8 @@ inline const QString advertisingPrefix = QStringLiteral("http://pagead2.googlesy
 // '+' for a blank, letters and digits as they are, every other byte as %XX (upper case).
 QString UrlEncode(const QByteArray& bytes);
 
-// The term is the query box's text, untrimmed.
+// The term is the query box's text, untrimmed. The encyclopaedia address carries it as typed
+// but for "#", "%", "&", "+" and "?", escaped as %23, %25, %26, %2B and %3F.
 QString encyclopaediaAddress(const Bookshop& source, const QString& term);
 QString idiomDictionaryAddress(const QString& term);
 QString englishChineseDictionaryAddress(const QString& term);

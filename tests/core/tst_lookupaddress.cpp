@@ -113,7 +113,8 @@ private slots:
         QCOMPARE(Lookup::advertisingPrefix, QStringLiteral("http://pagead2.googlesyndication.com"));
     }
 
-    // What follows the prefix in each mode. The encyclopaedias take the term as typed; the
+    // What follows the prefix in each mode. The encyclopaedias take the term as typed, but
+    // for the five characters that are address syntax; the
     // idiom dictionary its GBK bytes escaped; the English–Chinese dictionary its UTF-8
     // bytes and a slash, escaped.
     void addresses_data()
@@ -128,8 +129,21 @@ private slots:
         QTest::newRow("百科") << QStringLiteral("百科") << QStringLiteral("百科")
                             << QStringLiteral("%B0%D9%BF%C6")
                             << QStringLiteral("%E7%99%BE%E7%A7%91%2F");
-        QTest::newRow("1+1") << QStringLiteral("1+1") << QStringLiteral("1+1")
+        QTest::newRow("1+1") << QStringLiteral("1+1") << QStringLiteral("1%2B1")
                              << QStringLiteral("1%2B1") << QStringLiteral("1%2B1%2F");
+        // The five characters an address would read as its own syntax, and no others.
+        QTest::newRow("an escape typed as a term stays text")
+            << QStringLiteral("%41%2B") << QStringLiteral("%2541%252B")
+            << QStringLiteral("%2541%252B") << QStringLiteral("%2541%252B%2F");
+        QTest::newRow("the five among Chinese and blanks")
+            << QStringLiteral(" 百#科&?+% ") << QStringLiteral(" 百%23科%26%3F%2B%25 ")
+            << QStringLiteral("+%B0%D9%23%BF%C6%26%3F%2B%25+")
+            << QStringLiteral("+%E7%99%BE%23%E7%A7%91%26%3F%2B%25+%2F");
+        QTest::newRow("every other mark as typed")
+            << QStringLiteral("!\"$'()*,-./:;<=>@[\\]^_`{|}~")
+            << QStringLiteral("!\"$'()*,-./:;<=>@[\\]^_`{|}~")
+            << QStringLiteral("%21%22%24%27%28%29%2A%2C%2D%2E%2F%3A%3B%3C%3D%3E%40%5B%5C%5D%5E%5F%60%7B%7C%7D%7E")
+            << QStringLiteral("%21%22%24%27%28%29%2A%2C%2D%2E%2F%3A%3B%3C%3D%3E%40%5B%5C%5D%5E%5F%60%7B%7C%7D%7E%2F");
         QTest::newRow("blanks kept at both ends")
             << QStringLiteral("  成语 ") << QStringLiteral("  成语 ")
             << QStringLiteral("++%B3%C9%D3%EF+") << QStringLiteral("++%E6%88%90%E8%AF%AD+%2F");

@@ -188,8 +188,9 @@ void TestSearch::requestsOnTheWire_data()
     QTest::addColumn<QString>("term");
     QTest::addColumn<QStringList>("expected");
 
-    // The encyclopaedia addresses carry the term as typed; the engine sends it as UTF-8
-    // with percent escapes and a blank as %20. The dictionaries get the program's own
+    // The encyclopaedia addresses carry the term as typed but for "#", "%", "&", "+" and
+    // "?", which the program escapes; the engine sends the rest as UTF-8 with percent
+    // escapes and a blank as %20. The dictionaries get the program's own
     // escapes: GBK bytes for the idiom site, UTF-8 and a trailing slash for the other.
     const QString baike = QStringLiteral("百科");
     const QString unit = QStringLiteral("百科 x+"); // five characters
@@ -201,11 +202,17 @@ void TestSearch::requestsOnTheWire_data()
         {"百科", baike,
          {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", "%B0%D9%BF%C6", "%E7%99%BE%E7%A7%91%2F"}},
         {"a b", QStringLiteral("a b"), {"a%20b", "a%20b", "a+b", "a+b%2F"}},
-        {"1+1", QStringLiteral("1+1"), {"1+1", "1+1", "1%2B1", "1%2B1%2F"}},
+        {"1+1", QStringLiteral("1+1"), {"1%2B1", "1%2B1", "1%2B1", "1%2B1%2F"}},
+        {"C#", QStringLiteral("C#"), {"C%23", "C%23", "C%23", "C%23%2F"}},
+        {"AT&T", QStringLiteral("AT&T"), {"AT%26T", "AT%26T", "AT%26T", "AT%26T%2F"}},
+        {"C++", QStringLiteral("C++"), {"C%2B%2B", "C%2B%2B", "C%2B%2B", "C%2B%2B%2F"}},
+        {"a?b", QStringLiteral("a?b"), {"a%3Fb", "a%3Fb", "a%3Fb", "a%3Fb%2F"}},
+        {"100%", QStringLiteral("100%"), {"100%25", "100%25", "100%25", "100%25%2F"}},
+        {"%41", QStringLiteral("%41"), {"%2541", "%2541", "%2541", "%2541%2F"}},
         {"trailing blank", QStringLiteral("a "), {"a%20", "a%20", "a+", "a+%2F"}},
         {"2000 characters", repeated(unit, 400),
-         {repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x+"), 400),
-          repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x+"), 400),
+         {repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x%2B"), 400),
+          repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x%2B"), 400),
           repeated(QStringLiteral("%B0%D9%BF%C6+x%2B"), 400),
           repeated(QStringLiteral("%E7%99%BE%E7%A7%91+x%2B"), 400) + QStringLiteral("%2F")}},
     };
