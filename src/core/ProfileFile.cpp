@@ -1,9 +1,10 @@
 #include "ProfileFile.h"
 
 #include "Error.h"
+#include "WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -208,20 +209,15 @@ qint32 ProfileFile::readInteger(const QByteArray& section, const QByteArray& key
 void ProfileFile::writeString(const QByteArray& section, const QByteArray& key,
                               const QByteArray& value)
 {
-    QByteArray content;
-    QFile existing(m_path);
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
-            throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
-        content = existing.readAll();
-    }
-
-    // QSaveFile::commit() reports success even when the buffered bytes could not all be
-    // written (disk full), so the flush is checked on its own.
-    QSaveFile file(m_path);
-    const QByteArray updated = Profile::withValue(content, section, key, value);
-    if (!file.open(QIODevice::WriteOnly) || file.write(updated) != updated.size()
-        || !file.flush() || !file.commit())
+    // A file read in part is not written back: its other values would be lost.
+    QString reason;
+    std::optional<QByteArray> content;
+    if (QFileInfo::exists(m_path))
+        content = WholeFile::read(m_path, &reason);
+    else
+        content = QByteArray();
+    if (!content
+        || !WholeFile::write(m_path, Profile::withValue(*content, section, key, value), &reason))
         throw Error(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

@@ -10,7 +10,8 @@
 // characters of a value are seen, and every write goes to the file at once.
 //
 // Writes replace the whole file atomically (temporary file beside it, then rename),
-// so a crash in the middle never leaves a half-written file behind.
+// so a crash in the middle never leaves a half-written file behind; only a writable file
+// in a folder that takes no new file is written in place.
 class ProfileFile {
 public:
     explicit ProfileFile(QString path) : m_path(std::move(path)) {}

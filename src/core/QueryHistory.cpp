@@ -1,10 +1,9 @@
 #include "QueryHistory.h"
 
 #include "Error.h"
+#include "WholeFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace QueryHistory {
 
@@ -51,27 +50,22 @@ bool remember(QList<QByteArray>& items, const QByteArray& term)
 
 QList<QByteArray> load(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return {};
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        const QString reason = QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
-                                                       : file.errorString();
+    QString reason;
+    const std::optional<QByteArray> content = WholeFile::read(path, &reason);
+    if (!content)
         throw Error(QStringLiteral("Cannot open file \"%1\". %2")
                         .arg(QFileInfo(path).absoluteFilePath(), reason));
-    }
-    return parse(file.readAll());
+    return parse(*content);
 }
 
 void save(const QString& path, const QList<QByteArray>& items)
 {
-    QSaveFile file(path);
-    const QByteArray content = serialise(items);
-    // commit() alone misses a flush that fell short (disk full): check the flush first.
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.flush() || !file.commit())
+    QString reason;
+    if (!WholeFile::write(path, serialise(items), &reason))
         throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                        .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
+                        .arg(QFileInfo(path).absoluteFilePath(), reason));
 }
 
 } // namespace QueryHistory

@@ -22,10 +22,11 @@ QByteArray serialise(const QList<QByteArray>& items);
 // True when the term was added, false when an equal item was already there.
 bool remember(QList<QByteArray>& items, const QByteArray& term);
 
-// Throw Error with the file-open message when the file exists but cannot be read.
-// A missing file gives an empty history.
+// Throw Error with the file-open message when the file exists but cannot be read to its
+// end. A missing file gives an empty history.
 QList<QByteArray> load(const QString& path);
-// Replaces the file atomically; throws Error on any failure, leaving the old file whole.
+// Replaces the file (see WholeFile::write); throws Error on any failure, leaving the old
+// file whole.
 void save(const QString& path, const QList<QByteArray>& items);
 
 } // namespace QueryHistory

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace CoreTest {
 
@@ -32,6 +33,13 @@ inline QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
                                       | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+// Makes path a file that opens but fails its first read with an I/O error, as a disk with
+// a bad sector would: a link to this process's memory, whose address 0 is never mapped.
+inline bool linkToFailingReads(const QString& path)
+{
+    return QFile::link(QStringLiteral("/proc/%1/mem").arg(::getpid()), path);
 }
 
 // The text of the Error that action throws, or a null string when it throws none.

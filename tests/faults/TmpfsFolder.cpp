@@ -28,6 +28,8 @@ TmpfsFolder::TmpfsFolder(qint64 sizeBytes)
 TmpfsFolder::~TmpfsFolder()
 {
     // Detached, so that a file still open somewhere cannot keep the mount alive.
+    for (const QString& file : std::as_const(m_boundFiles))
+        ::umount2(QFile::encodeName(file).constData(), MNT_DETACH);
     if (m_mounted)
         ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
 }
@@ -37,6 +39,23 @@ bool TmpfsFolder::makeReadOnly()
     return m_mounted
         && ::mount("tmpfs", QFile::encodeName(path()).constData(), "tmpfs",
                    MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr)
+        == 0;
+}
+
+bool TmpfsFolder::makeReadOnlyKeepingWritable(const QStringList& names)
+{
+    if (!m_mounted)
+        return false;
+    for (const QString& name : names) {
+        const QByteArray file = QFile::encodeName(filePath(name));
+        if (::mount(file.constData(), file.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return false;
+        m_boundFiles.append(filePath(name));
+    }
+    // A bind remount changes this mount only; the superblock, and so the files' own
+    // mounts, stay writable.
+    return ::mount(nullptr, QFile::encodeName(path()).constData(), nullptr,
+                   MS_REMOUNT | MS_BIND | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr)
         == 0;
 }
 

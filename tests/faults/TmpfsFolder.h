@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A small tmpfs mounted on a temporary folder for the length of a test: a disk that can
@@ -20,6 +21,9 @@ public:
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
 
     bool makeReadOnly();
+    // The folder takes no new file and no rename, yet the named files in it can still be
+    // written: each is bind-mounted onto itself before the folder's mount turns read-only.
+    bool makeReadOnlyKeepingWritable(const QStringList& names);
     // Takes up the free room with a file named "filler" until leaveFree bytes or fewer
     // remain; leaveFree is rounded down to whole pages.
     bool fill(qint64 leaveFree);
@@ -31,5 +35,6 @@ public:
 private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
+    QStringList m_boundFiles;
     QString m_error;
 };

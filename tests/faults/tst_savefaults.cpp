@@ -90,9 +90,23 @@ private slots:
                  QStringList({settingsName, QueryHistory::fileName, TmpfsFolder::fillerName}));
     }
 
+    // A folder that takes no new file: files that are themselves read-only keep what they
+    // hold, files that may be written are updated in place, to the byte, and a full disk
+    // refuses growth before any old byte is overwritten.
+    void readOnlyFolder_data()
+    {
+        QTest::addColumn<bool>("filesWritable");
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("read-only files") << false << false;
+        QTest::newRow("writable files") << true << false;
+        QTest::newRow("writable files, disk full") << true << true;
+    }
+
     void readOnlyFolder()
     {
-        TmpfsFolder disk(64 * 1024);
+        QFETCH(bool, filesWritable);
+        QFETCH(bool, diskFull);
+        TmpfsFolder disk(256 * 1024);
         if (!disk.isMounted())
             QSKIP(qPrintable(QStringLiteral("a read-only folder needs a tmpfs of its own (as root "
                                             "permission bits deny nothing), and ")
@@ -101,17 +115,42 @@ private slots:
         QueryHistory::save(historyPath, terms(3, 10));
         ProfileFile settings(disk.filePath(settingsName));
         settings.writeInteger("Form", "width", 700);
+        settings.writeInteger("Dictionary", "ID", 2);
         const QByteArray oldHistoryBytes = readAll(historyPath);
         const QByteArray oldSettingsBytes = readAll(settings.path());
-        QVERIFY(disk.makeReadOnly());
+        if (diskFull)
+            QVERIFY(disk.fill(0));
+        QVERIFY(filesWritable ? disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName})
+                              : disk.makeReadOnly());
+        const QStringList before = entries(disk.path());
 
-        QVERIFY_THROWS_EXCEPTION(Error, QueryHistory::save(historyPath, terms(4, 10)));
-        QVERIFY_THROWS_EXCEPTION(Error, settings.writeInteger("Form", "width", 640));
-        QCOMPARE(readAll(historyPath), oldHistoryBytes);
-        QCOMPARE(readAll(settings.path()), oldSettingsBytes);
-        // Reading still works: the next start finds what the last good close left.
-        QCOMPARE(QueryHistory::load(historyPath), terms(3, 10));
-        QCOMPARE(settings.readInteger("Form", "Width", 0), 700);
+        if (filesWritable && !diskFull) {
+            QueryHistory::save(historyPath, terms(40, 300)); // grows past its first page
+            QCOMPARE(QueryHistory::load(historyPath), terms(40, 300));
+            QueryHistory::save(historyPath, terms(2, 10));
+            QCOMPARE(readAll(historyPath), QueryHistory::serialise(terms(2, 10)));
+            settings.writeInteger("Form", "width", 640);
+            settings.writeInteger("Dictionary", "ID", 0);
+            QCOMPARE(readAll(settings.path()),
+                     QByteArray("[Form]\r\nwidth=640\r\n\r\n[Dictionary]\r\nID=0\r\n"));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(Error, QueryHistory::save(historyPath, terms(40, 300)));
+            QVERIFY_THROWS_EXCEPTION(
+                Error, settings.writeString("Padding", "Text", QByteArray(3 * TmpfsFolder::pageSize, 'v')));
+            QCOMPARE(readAll(historyPath), oldHistoryBytes);
+            QCOMPARE(readAll(settings.path()), oldSettingsBytes);
+            // Reading still works: the next start finds what the last good close left.
+            QCOMPARE(QueryHistory::load(historyPath), terms(3, 10));
+            QCOMPARE(settings.readInteger("Form", "Width", 0), 700);
+        }
+        if (diskFull) {
+            // What needs no more room than the old content had is still written.
+            QueryHistory::save(historyPath, terms(2, 10));
+            QCOMPARE(QueryHistory::load(historyPath), terms(2, 10));
+        }
+        // A file that is not there yet cannot be made in such a folder.
+        QVERIFY_THROWS_EXCEPTION(Error, ProfileFile(disk.filePath("other.ini")).writeInteger("S", "k", 1));
+        QCOMPARE(entries(disk.path()), before);
     }
 };
 
