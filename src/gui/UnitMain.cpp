@@ -408,6 +408,7 @@ void TfrmMain::FormCreate()
     CkLstBookshop->clear();
     try {
         setHistory(QueryHistory::load(historyPath()));
+        m_historyLoaded = true;
     } catch (...) {
         // An unreadable history is reported, and the rest of the start-up still runs.
         App::showCurrentException();
@@ -453,10 +454,13 @@ void TfrmMain::FormClose()
 {
     if (!IniFile)
         return;
-    try {
-        QueryHistory::save(historyPath(), historyItems());
-    } catch (...) {
-        // Nothing is said at close; the settings below are still written.
+    // A history that was not read whole would be saved over the user's terms.
+    if (m_historyLoaded) {
+        try {
+            QueryHistory::save(historyPath(), historyItems());
+        } catch (...) {
+            // Nothing is said at close; the settings below are still written.
+        }
     }
     try {
         const QSize outer = frameGeometry().size();

@@ -177,6 +177,7 @@ private:
 
     QString m_appFolder;
     std::unique_ptr<ProfileFile> IniFile;
+    bool m_historyLoaded = false;
     int PageSerial = 0;
     QList<Lookup::Bookshop> Bookshops;
     bool m_hintHandlerInstalled = false;

@@ -1,4 +1,5 @@
 #include "AnsiCodec.h"
+#include "CoreTestTools.h"
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
 #include "ProfileFile.h"
@@ -144,17 +145,32 @@ private slots:
         QCOMPARE(readAll(last.historyPath()), QueryHistory::serialise(lastHistory));
     }
 
-    void historyFileIsAFolder()
+    // A history that cannot be read whole is reported at start-up like one that cannot be
+    // opened, and that run never saves the history: by the close, the user's file may be
+    // readable again (here it is put back), and it must not be replaced by an empty list.
+    void unreadableHistory_data()
     {
+        QTest::addColumn<bool>("failingReads");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder") << false << QStringLiteral("Is a directory");
+        QTest::newRow("an I/O error after opening") << true << QStringLiteral("Input/output error");
+    }
+
+    void unreadableHistory()
+    {
+        QFETCH(bool, failingReads);
+        QFETCH(QString, reason);
         QTemporaryDir folder;
-        QVERIFY(QDir(folder.path()).mkdir(QueryHistory::fileName));
+        const QString historyPath = QDir(folder.path()).filePath(QueryHistory::fileName);
+        QVERIFY(failingReads ? CoreTest::linkToFailingReads(historyPath)
+                             : QDir(folder.path()).mkdir(QueryHistory::fileName));
         ModalAnswerer answerer;
         TfrmMain window(folder.path());
         QVERIFY(answerer.answered());
         QCOMPARE(answerer.icon(), QMessageBox::Critical);
         QCOMPARE(answerer.title(), App::title);
-        QVERIFY2(answerer.text().startsWith(QStringLiteral("Cannot open file \"%1\"")
-                                                .arg(window.historyPath())),
+        QVERIFY2(answerer.text().startsWith(QStringLiteral("Cannot open file \"%1\". %2")
+                                                .arg(window.historyPath(), reason)),
                  qPrintable(answerer.text()));
 
         // The rest of the start-up ran: the sources are listed and the window comes up.
@@ -163,13 +179,17 @@ private slots:
         QCOMPARE(window.CkLstBookshop->count(), 5);
         QCOMPARE(window.historyItems(), QList<QByteArray>());
 
+        QVERIFY(failingReads ? QFile::remove(historyPath) : QDir(historyPath).removeRecursively());
+        const QByteArray usersHistory = AnsiCodec::encode(QStringLiteral("旧词\r\n"));
+        QVERIFY(writeFile(historyPath, usersHistory));
+
         SilenceWatch silence;
         change(window, QSize(640, 480), 2);
         search(window, QStringLiteral("词"));
         window.close();
         QTest::qWait(100);
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
-        QVERIFY(QFileInfo(window.historyPath()).isDir());
+        QCOMPARE(readAll(historyPath), usersHistory);
         const Stored values = stored(window.settingsPath());
         QCOMPARE(values.width, 640);
         QCOMPARE(values.height, 480);
@@ -287,8 +307,18 @@ private slots:
                  QStringList({settingsName, QueryHistory::fileName, TmpfsFolder::fillerName}));
     }
 
+    // A read-only folder: the close says nothing, and saves both files in place where they
+    // may be written, nothing where they may not.
+    void readOnlyFolderAtClose_data()
+    {
+        QTest::addColumn<bool>("filesWritable");
+        QTest::newRow("read-only files") << false;
+        QTest::newRow("writable files") << true;
+    }
+
     void readOnlyFolderAtClose()
     {
+        QFETCH(bool, filesWritable);
         TmpfsFolder disk(256 * 1024);
         if (!disk.isMounted())
             QSKIP(qPrintable(QStringLiteral("a read-only folder needs a tmpfs of its own (as root "
@@ -297,9 +327,12 @@ private slots:
         QueryHistory::save(disk.filePath(QueryHistory::fileName), {"旧词"});
         QVERIFY(writeFile(disk.filePath(settingsName), goodValues()));
         const QByteArray oldHistory = readAll(disk.filePath(QueryHistory::fileName));
-        QVERIFY(disk.makeReadOnly());
+        QVERIFY(filesWritable
+                    ? disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName})
+                    : disk.makeReadOnly());
 
         SilenceWatch silence;
+        QList<QByteArray> history;
         {
             TfrmMain window(disk.path());
             window.show();
@@ -308,12 +341,25 @@ private slots:
             QCOMPARE(window.CmbBoxType->currentIndex(), 2);
             change(window, QSize(650, 450), 0);
             search(window, QStringLiteral("新词"));
+            history = window.historyItems();
             window.close();
         }
         QTest::qWait(100);
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
-        QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
-        QCOMPARE(readAll(disk.filePath(settingsName)), goodValues());
+        if (filesWritable) {
+            QCOMPARE(history.size(), 2);
+            QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), QueryHistory::serialise(history));
+            const Stored values = stored(disk.filePath(settingsName));
+            QCOMPARE(values.width, 650);
+            QCOMPARE(values.height, 450);
+            QCOMPARE(values.id, 0);
+        } else {
+            QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
+            QCOMPARE(readAll(disk.filePath(settingsName)), goodValues());
+        }
+        QCOMPARE(QDir(disk.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
+                                             | QDir::System),
+                 QStringList({settingsName, QueryHistory::fileName}));
     }
 
 private:
