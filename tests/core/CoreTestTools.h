@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace CoreTest {
@@ -40,6 +41,24 @@ inline QStringList entries(const QString& folder)
 inline bool linkToFailingReads(const QString& path)
 {
     return QFile::link(QStringLiteral("/proc/%1/mem").arg(::getpid()), path);
+}
+
+// Runs action as a user without privileges: as root in a child process that drops to
+// "nobody" (permission bits deny root nothing), otherwise right here. True when action
+// returned true.
+template <typename Action>
+bool runUnprivileged(Action action)
+{
+    if (::geteuid() != 0)
+        return action();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped && action() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
+        && WEXITSTATUS(status) == 0;
 }
 
 // The text of the Error that action throws, or a null string when it throws none.

@@ -2,9 +2,11 @@
 #include "ProfileFile.h"
 #include "QueryHistory.h"
 #include "TmpfsFolder.h"
+#include "CoreTestTools.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -151,6 +153,49 @@ private slots:
         // A file that is not there yet cannot be made in such a folder.
         QVERIFY_THROWS_EXCEPTION(Error, ProfileFile(disk.filePath("other.ini")).writeInteger("S", "k", 1));
         QCOMPARE(entries(disk.path()), before);
+    }
+
+    // The set-up an administrator prepares: a folder the user may not write, holding the
+    // two files, which the user may. Both are updated in place; no other file appears.
+    void folderTheUserMayNotWrite()
+    {
+        QTemporaryDir folder;
+        const QString historyPath = folder.filePath(QueryHistory::fileName);
+        const QString settingsPath = folder.filePath(settingsName);
+        QueryHistory::save(historyPath, terms(3, 10));
+        ProfileFile(settingsPath).writeInteger("Form", "width", 700);
+        const auto everyoneWrites = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+            | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        QVERIFY(QFile::setPermissions(historyPath, everyoneWrites));
+        QVERIFY(QFile::setPermissions(settingsPath, everyoneWrites));
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner
+                                                         | QFile::ReadGroup | QFile::ExeGroup
+                                                         | QFile::ReadOther | QFile::ExeOther));
+
+        const bool saved = CoreTest::runUnprivileged([&] {
+            try {
+                QueryHistory::save(historyPath, terms(40, 300));
+                ProfileFile(settingsPath).writeInteger("Form", "width", 640);
+                return true;
+            } catch (const Error&) {
+                return false;
+            }
+        });
+        const bool extraRefused = CoreTest::runUnprivileged([&] {
+            try {
+                ProfileFile(folder.filePath("other.ini")).writeInteger("S", "k", 1);
+                return false;
+            } catch (const Error&) {
+                return true;
+            }
+        });
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner
+                                                         | QFile::ExeOwner));
+        QVERIFY(saved);
+        QVERIFY(extraRefused);
+        QCOMPARE(QueryHistory::load(historyPath), terms(40, 300));
+        QCOMPARE(readAll(settingsPath), QByteArray("[Form]\r\nwidth=640\r\n"));
+        QCOMPARE(entries(folder.path()), QStringList({settingsName, QueryHistory::fileName}));
     }
 };
 
