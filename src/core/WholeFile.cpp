@@ -11,9 +11,11 @@ namespace WholeFile {
 
 namespace {
 
+// The folder that would take the temporary file: a link's target's, as with QSaveFile.
 bool folderTakesNoNewFile(const QString& path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray folder =
+        QFile::encodeName(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath());
     return ::access(folder.constData(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
 }
 
