@@ -680,8 +680,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
     }
     // Enter in the open list puts the picked term into the box and searches at once,
-    // as Enter in the box itself does.
-    if (watched == CmbBook->view() && event->type() == QEvent::KeyPress) {
+    // as Enter in the box itself does. The list takes Enter before it is a key press, as it
+    // would take a shortcut.
+    if (watched == CmbBook->view()
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             const QModelIndex picked = CmbBook->view()->currentIndex();
