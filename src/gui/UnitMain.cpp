@@ -671,14 +671,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange
             || event->type() == QEvent::StyleChange))
         fitSourceColumns();
-    // Keys reach the combo box first; it hands them to its line edit directly. A key sent
-    // to the line edit itself comes back to the combo box when the line edit leaves it, so
-    // watching the combo box alone sees every Enter once.
-    if (watched == CmbBook && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
-    }
     // Enter in the open list puts the picked term into the box and searches at once,
     // as Enter in the box itself does. The list takes Enter before it is a key press, as it
     // would take a shortcut.
@@ -695,6 +687,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
             return true;
         }
+    }
+    // Keys reach the combo box first; it hands them to its line edit directly. A key sent
+    // to the line edit itself comes back to the combo box when the line edit leaves it, so
+    // watching the combo box alone sees every Enter once.
+    if (watched == CmbBook && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
     }
     // The key goes on to the query box either way.
     return QWidget::eventFilter(watched, event);
