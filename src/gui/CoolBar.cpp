@@ -34,3 +34,16 @@ int TCoolBar::bandIndexOf(const QWidget* control) const
             return i;
     return -1;
 }
+
+QSize TCoolBar::minimumSizeHint() const
+{
+    QSize hint = QFrame::minimumSizeHint();
+    const int frame = 2 * frameWidth();
+    for (int i = 0; i < m_bands->count(); ++i) {
+        const QWidget* control = m_bands->itemAt(i)->widget();
+        if (control && !control->isHidden())
+            hint.setWidth(qMax(hint.width(),
+                               control->sizeHint().expandedTo(control->minimumSize()).width() + frame));
+    }
+    return hint;
+}

@@ -12,6 +12,7 @@
 #include "Unit2.h"
 #include "WebBrowser.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -29,6 +30,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -45,10 +47,16 @@ constexpr int designedHeight = 528;
 constexpr int available = OleCmd::Supported | OleCmd::Enabled;
 constexpr int historyRole = Qt::UserRole;
 
-QSize primaryScreenSize()
+// The primary screen need not start at (0, 0) of the desktop.
+QRect primaryScreenGeometry()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->size() : QSize(designedWidth, designedHeight);
+    return screen ? screen->geometry() : QRect(0, 0, designedWidth, designedHeight);
+}
+
+QSize primaryScreenSize()
+{
+    return primaryScreenGeometry().size();
 }
 
 // Disabled menu entries still take the highlight, and so show their hints, as on Windows.
@@ -138,8 +146,9 @@ void TfrmMain::buildControls()
     auto* windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     windowLayout->setSpacing(0);
-    // The stored size is used as it is, however small.
-    windowLayout->setSizeConstraint(QLayout::SetNoConstraint);
+    // The window is never smaller than its bars: the mode box, the query box, the search
+    // button and every source name stay in sight at any size the window can take.
+    windowLayout->setSizeConstraint(QLayout::SetMinimumSize);
 
     CoolBar1 = new TCoolBar(this);
     CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
@@ -224,6 +233,7 @@ void TfrmMain::buildControls()
     CkLstBookshop->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CkLstBookshop->setBackgroundRole(QPalette::Midlight);
     CkLstBookshop->addItem(QStringLiteral("CkLstBookshop"));
+    CkLstBookshop->installEventFilter(this);
     bookLayout->addWidget(CkLstBookshop);
     CoolBar1->addBand(PnlBook);
 
@@ -241,6 +251,8 @@ void TfrmMain::buildControls()
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    // The tab strip is wider than its tabs; the banner behind must not show through.
+    PageControl1->setAutoFillBackground(true);
     // Both fill the result area; the tabs lie in front of the banner.
     resultArea->addWidget(PnlWbAD, 0, 0);
     resultArea->addWidget(PageControl1, 0, 0);
@@ -343,6 +355,8 @@ void TfrmMain::bindEvents()
     connect(BtnBookOK, &QToolButton::clicked, this,
             [this] { App::guarded([this] { BtnBookOKClick(BtnBookOK); }); });
     CmbBook->installEventFilter(this);
+    // While the history list is open, the keys go to the list instead of the query box.
+    CmbBook->view()->installEventFilter(this);
 
     new DockDrag(CoolBar1, ToolBar2,
                  {[this](QWidget* source, bool& accept, QRect& dockRect) {
@@ -413,14 +427,13 @@ void TfrmMain::FormCreate()
         // An unreadable history is reported, and the rest of the start-up still runs.
         App::showCurrentException();
     }
-    const int columnWidth = 95;
     for (const Lookup::Bookshop& source : Bookshops) {
         auto* item = new QListWidgetItem(source.displayName);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Checked);
-        item->setSizeHint(QSize(columnWidth + 40, 13));
         CkLstBookshop->addItem(item);
     }
+    fitSourceColumns();
 
     m_hintHandlerInstalled = true;
 
@@ -497,8 +510,9 @@ void TfrmMain::correctForFrame()
     if (frame.isNull() || frame.left() < 0 || frame.top() < 0 || frame.right() < 0
         || frame.bottom() < 0)
         return;
-    // A frame larger than the stored size still leaves the window a pixel inside it.
-    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(QSize(1, 1));
+    // A size stored by a window that could still be made too small opens at the smallest
+    // size that shows all its controls.
+    const QSize client = m_pendingOuterSize->shrunkBy(frame).expandedTo(minimumSize());
     if (size() == client) {
         m_pendingOuterSize.reset();
         return;
@@ -516,9 +530,11 @@ void TfrmMain::correctForFrame()
 void TfrmMain::setVisible(bool visible)
 {
     if (visible && !m_shown) {
-        const QSize screen = primaryScreenSize();
-        const QSize outer = m_pendingOuterSize.value_or(size());
-        move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+        const QRect screen = primaryScreenGeometry();
+        layout()->activate();
+        const QSize outer = m_pendingOuterSize.value_or(size()).expandedTo(minimumSize());
+        move(screen.topLeft()
+             + QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2));
     }
     QWidget::setVisible(visible);
 }
@@ -621,8 +637,61 @@ void TfrmMain::CkLstBookshopClick(QObject*)
     }
 }
 
+// The sources stand side by side and share the list's width: each column holds its name in
+// full at the list's font, and what is left is shared out evenly. The list asks for room
+// for all the names.
+void TfrmMain::fitSourceColumns()
+{
+    const int count = CkLstBookshop->count();
+    if (count == 0)
+        return;
+    QStyleOptionViewItem option;
+    option.initFrom(CkLstBookshop);
+    option.font = CkLstBookshop->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+    QList<int> widths;
+    int needed = 0;
+    int height = 13;
+    for (int i = 0; i < count; ++i) {
+        option.text = CkLstBookshop->item(i)->text();
+        const QSize size = CkLstBookshop->style()->sizeFromContents(QStyle::CT_ItemViewItem,
+                                                                    &option, QSize(), CkLstBookshop);
+        widths.append(size.width());
+        needed += size.width();
+        height = qMax(height, size.height());
+    }
+    CkLstBookshop->setMinimumWidth(needed);
+    CkLstBookshop->setFixedHeight(qMax(18, height));
+    PnlBook->setFixedHeight(qMax(25, CkLstBookshop->height() + 7));
+    const int spare = qMax(0, CkLstBookshop->contentsRect().width() - needed) / count;
+    for (int i = 0; i < count; ++i)
+        CkLstBookshop->item(i)->setSizeHint(QSize(widths[i] + spare, height));
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == CkLstBookshop
+        && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange
+            || event->type() == QEvent::StyleChange))
+        fitSourceColumns();
+    // Enter in the open list puts the picked term into the box and searches at once,
+    // as Enter in the box itself does. The list takes Enter before it is a key press, as it
+    // would take a shortcut.
+    if (watched == CmbBook->view()
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const QModelIndex picked = CmbBook->view()->currentIndex();
+            if (picked.isValid()) {
+                CmbBook->setCurrentIndex(picked.row());
+                CmbBook->setEditText(CmbBook->itemText(picked.row()));
+            }
+            CmbBook->hidePopup();
+            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
+            return true;
+        }
+    }
     // Keys reach the combo box first; it hands them to its line edit directly. A key sent
     // to the line edit itself comes back to the combo box when the line edit leaves it, so
     // watching the combo box alone sees every Enter once.
@@ -786,6 +855,9 @@ void TfrmMain::RefreshResultArea()
 {
     PageControl1->setVisible(PageControl1->count() > 0);
     PnlWbAD->setVisible(PageControl1->isHidden());
+    // The focus went with the last tab; typing goes on in the query box.
+    if (PageControl1->isHidden())
+        CmbBook->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::ActPriorExecute(QObject*)

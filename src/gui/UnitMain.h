@@ -170,6 +170,7 @@ private:
     void rememberTerm();
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void destroyTab(int index);
+    void fitSourceColumns();
     void applyOuterSize(QSize outer);
     void correctForFrame();
     void navigateBanner();

@@ -126,7 +126,7 @@ private slots:
 
         change(first, QSize(700, 500), 1);
         search(first, QStringLiteral("甲一"));
-        change(second, QSize(650, 450), 2);
+        change(second, QSize(750, 450), 2);
         search(second, QStringLiteral("乙二"));
         search(second, QStringLiteral("乙三"));
 
@@ -184,14 +184,14 @@ private slots:
         QVERIFY(writeFile(historyPath, usersHistory));
 
         SilenceWatch silence;
-        change(window, QSize(640, 480), 2);
+        change(window, QSize(740, 480), 2);
         search(window, QStringLiteral("词"));
         window.close();
         QTest::qWait(100);
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
         QCOMPARE(readAll(historyPath), usersHistory);
         const Stored values = stored(window.settingsPath());
-        QCOMPARE(values.width, 640);
+        QCOMPARE(values.width, 740);
         QCOMPARE(values.height, 480);
         QCOMPARE(values.id, 2);
     }
@@ -285,7 +285,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QCOMPARE(window.historyItems(), history);
             QCOMPARE(window.frameGeometry().size(), QSize(700, 500));
-            change(window, QSize(650, 450), 0);
+            change(window, QSize(750, 450), 0);
             search(window, QStringLiteral("新词"));
             QCOMPARE(window.historyItems().size(), history.size());
             window.close();
@@ -296,7 +296,7 @@ private slots:
         QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
         const Stored values = stored(disk.filePath(settingsName));
         if (settingsSaved) {
-            QCOMPARE(values.width, 650);
+            QCOMPARE(values.width, 750);
             QCOMPARE(values.height, 450);
             QCOMPARE(values.id, 0);
         } else {
@@ -339,7 +339,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QCOMPARE(window.historyItems(), QList<QByteArray>({"旧词"}));
             QCOMPARE(window.CmbBoxType->currentIndex(), 2);
-            change(window, QSize(650, 450), 0);
+            change(window, QSize(750, 450), 0);
             search(window, QStringLiteral("新词"));
             history = window.historyItems();
             window.close();

@@ -3,7 +3,10 @@
 #include "WebBrowser.h"
 #include "WebTestMain.h"
 
+#include <QComboBox>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
@@ -44,6 +47,39 @@ private slots:
         QCOMPARE(loaded[1][0].toBool(), true);
         QCOMPARE(window.WbAd->LocationURL(), TfrmMain::startPageAddress);
         QVERIFY(server.received("/soft/Veritome.aspx?ver=1.8"));
+    }
+
+    // The tab strip reaches further than its tabs; the banner behind it must not show there,
+    // nor anywhere else in the tab container.
+    void resultTabsCoverTheBanner()
+    {
+        server.setHandler([](const LoopbackServer::Request& request) {
+            const QByteArray colour =
+                request.host == TfrmMain::bannerHost.toLatin1() ? "#ff0000" : "#0000ff";
+            return LoopbackServer::page("<html><body style=\"margin:0;background:" + colour
+                                        + ";height:3000px\"></body></html>");
+        });
+        QTemporaryDir folder;
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto seen = [&](QWidget* area, QRgb colour) {
+            const QImage shot = window.grab(QRect(area->mapTo(&window, QPoint()), area->size()))
+                                    .toImage();
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (shot.pixel(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(seen(window.PnlWbAD, qRgb(255, 0, 0)), 20000);
+
+        window.CmbBoxType->setCurrentIndex(1);
+        window.CmbBook->setEditText(QStringLiteral("term"));
+        window.BtnBookOK->click();
+        QCOMPARE(window.PageControl1->count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(seen(window.PageControl1, qRgb(0, 0, 255)), 20000);
+        QVERIFY(!seen(window.PageControl1, qRgb(255, 0, 0)));
     }
 
 private:

@@ -18,6 +18,8 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -70,6 +72,14 @@ class TestMainWindow : public QObject {
 private slots:
     void initTestCase()
     {
+        // A desktop whose font is some points larger than Qt's default.
+        if (const int growth = qEnvironmentVariableIntValue("VERITOME_TEST_FONT_GROWTH")) {
+            QFont font = QApplication::font();
+            font.setPointSizeF(font.pointSizeF() + growth);
+            QApplication::setFont(font);
+        }
+        qInfo("font %s, scale %s", qPrintable(QApplication::font().toString()),
+              qgetenv("QT_SCALE_FACTOR").constData());
         QVERIFY(server.start());
         server.setHandler([](const LoopbackServer::Request&) {
             return LoopbackServer::page("<html><body>page</body></html>");
@@ -181,6 +191,71 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.WbAd->LocationURL(), TfrmMain::bannerAddress(), 15000);
         QTest::qWait(200);
         QCOMPARE(server.pageRequests().size(), 1);
+    }
+
+    void controlsInSight_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("narrowedIn");
+        QTest::addColumn<int>("shownIn");
+        QTest::newRow("designed width") << 729 << 0 << 0;
+        QTest::newRow("narrowest") << 1 << 0 << 0;
+        QTest::newRow("narrowest in a dictionary mode") << 1 << 2 << 2;
+        QTest::newRow("narrowed in a dictionary mode, back to the sources") << 1 << 1 << 0;
+        QTest::newRow("wide") << 1200 << 0 << 0;
+    }
+
+    // However narrow the window is made, the mode box, the query box and the search button
+    // stay in sight, and the five sources stand side by side with their names in full.
+    void controlsInSight()
+    {
+        QFETCH(int, width);
+        QFETCH(int, narrowedIn);
+        QFETCH(int, shownIn);
+        TfrmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseMode(window, narrowedIn);
+        window.resize(width, window.height());
+        chooseMode(window, shownIn);
+        QTRY_COMPARE(window.width(), qMax(width, window.minimumWidth()));
+        // The bars lay themselves out in posted events.
+        QCoreApplication::sendPostedEvents();
+
+        for (QWidget* control : {static_cast<QWidget*>(window.CmbBoxType),
+                                 static_cast<QWidget*>(window.CmbBook),
+                                 static_cast<QWidget*>(window.BtnBookOK)})
+            verifyInSight(window, control);
+        QCOMPARE(window.PnlBook->isVisible(), shownIn == 0);
+        if (shownIn != 0)
+            return;
+        verifyInSight(window, window.CkLstBookshop);
+
+        QListWidget* list = window.CkLstBookshop;
+        QStyle* style = list->style();
+        const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        int columnsWidth = 0;
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect cell = list->visualItemRect(list->item(i));
+            QVERIFY2(list->viewport()->rect().contains(cell), qPrintable(list->item(i)->text()));
+            QCOMPARE(cell.top(), list->visualItemRect(list->item(0)).top());
+            columnsWidth += cell.width();
+            // The name is drawn in full when the text part of its cell holds it.
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.rect = cell;
+            option.font = list->font();
+            option.fontMetrics = QFontMetrics(option.font);
+            option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+            option.text = list->item(i)->text();
+            const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            QVERIFY2(option.fontMetrics.horizontalAdvance(option.text) <= text.width() - 2 * textMargin,
+                     qPrintable(option.text));
+            QVERIFY(option.fontMetrics.height() <= text.height());
+        }
+        // The five columns share the list's width, give or take the pixels a division leaves.
+        QVERIFY(columnsWidth <= list->viewport()->width());
+        QVERIFY(columnsWidth > list->viewport()->width() - 5);
     }
 
     void menus()
@@ -778,6 +853,15 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(menu));
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
         QTRY_VERIFY(!menu->isVisible());
+    }
+
+    // The control is shown, and lies inside each of its parents up to the window.
+    static void verifyInSight(TfrmMain& window, QWidget* control)
+    {
+        QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
+        for (QWidget* widget = control; widget != &window; widget = widget->parentWidget())
+            QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
+                     qPrintable(widget->objectName()));
     }
 
     // Steps through the mode box with the arrow keys, which is what raises its change event.

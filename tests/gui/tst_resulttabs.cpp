@@ -36,6 +36,7 @@ private slots:
     void searchReplacesTabsAlsoWhenSwitchingMode();
     void closingTheActiveTab_data();
     void closingTheActiveTab();
+    void closingTheOnlyTabShowsTheBanner_data();
     void closingTheOnlyTabShowsTheBanner();
     void priorAndNextStopAtTheEnds();
     void priorNextAndCloseWithoutTabs();
@@ -232,19 +233,42 @@ void TestResultTabs::closingTheActiveTab()
     QVERIFY(window->PageControl1->isVisible());
 }
 
+void TestResultTabs::closingTheOnlyTabShowsTheBanner_data()
+{
+    QTest::addColumn<bool>("closeAll");
+    QTest::newRow("close command") << false;
+    QTest::newRow("close all") << true;
+}
+
+// The banner comes back, and the keyboard goes back to the query box: the focus must not
+// stay with the page that went away.
 void TestResultTabs::closingTheOnlyTabShowsTheBanner()
 {
+    QFETCH(bool, closeAll);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
     window->CmbBoxType->setCurrentIndex(1);
     search(QStringLiteral("only"));
     QCOMPARE(tabTags(), QList<int>({1}));
     QVERIFY(window->PageControl1->isVisible());
+    window->GetActiveWebBrowser()->setFocus();
+    QVERIFY(window->GetActiveWebBrowser()->isAncestorOf(QApplication::focusWidget()));
 
-    window->ActCloseExecute(window->ActClose);
+    QAction* close = closeAll ? window->ActCloseAll : window->ActClose;
+    QTRY_VERIFY(close->isEnabled());
+    ModalAnswerer answerer;
+    close->trigger();
+    QCOMPARE(answerer.answered(), closeAll);
     QCOMPARE(window->PageControl1->count(), 0);
     QVERIFY(window->PageControl1->isHidden());
     QVERIFY(window->PnlWbAD->isVisible());
     QVERIFY(resultBrowsers().isEmpty());
     QCOMPARE(window->GetActiveWebBrowser(), nullptr);
+
+    window->CmbBook->clearEditText();
+    for (const Qt::Key key : {Qt::Key_N, Qt::Key_E, Qt::Key_X, Qt::Key_T})
+        QTest::keyClick(window->windowHandle(), key);
+    QCOMPARE(window->CmbBook->currentText(), QStringLiteral("next"));
 }
 
 void TestResultTabs::priorAndNextStopAtTheEnds()

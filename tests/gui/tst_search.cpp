@@ -4,12 +4,14 @@
 #include "WebBrowser.h"
 #include "WebTestMain.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDebug>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
@@ -29,6 +31,7 @@ private slots:
     void advertisingFilter_data();
     void advertisingFilter();
     void bannerCarriesNoFilter();
+    void enterInTheOpenHistoryList();
 
 private:
     void search(const QString& term);
@@ -320,6 +323,44 @@ void TestSearch::bannerCarriesNoFilter()
     // The banner page holds a frame from the advertising host, and it loads.
     QVERIFY(bannerFrameLoaded);
     QCOMPARE(window->WbAd->LocationURL(), TfrmMain::bannerAddress());
+}
+
+
+// A past term picked in the open list with the arrow keys: one Enter searches it, just as
+// if it had been typed. The keys go where the window system sends them: to the open list.
+void TestSearch::enterInTheOpenHistoryList()
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("without a window system the open list does not take the keys; see tst_search_x11");
+    search(QStringLiteral("older"));
+    QVERIFY(waitForLoads(1));
+    loads.clear();
+    search(QStringLiteral("newer"));
+    QVERIFY(waitForLoads(1));
+    loads.clear();
+    server.clearRequests();
+
+    window->CmbBook->showPopup();
+    QVERIFY(QTest::qWaitForWindowExposed(window->CmbBook->view()->window()));
+    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Up);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Up);
+    QCOMPARE(window->CmbBook->view()->currentIndex().row(), 0);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+
+    QVERIFY(!window->CmbBook->view()->isVisible());
+    QCOMPARE(window->CmbBook->currentText(), QStringLiteral("older"));
+    QCOMPARE(window->pageSerial(), 15);
+    QCOMPARE(window->PageControl1->count(), 5);
+    QCOMPARE(window->historyItems(), QList<QByteArray>({"older", "newer"}));
+    for (TWebBrowser* browser : resultBrowsers()) {
+        loads.insert(browser, 0);
+        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
+    }
+    QVERIFY(waitForLoads(1));
+    QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
+    expected.sort();
+    QCOMPARE(resultRequests(), expected);
 }
 
 VERITOME_WEB_TEST_MAIN(TestSearch)
