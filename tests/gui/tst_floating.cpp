@@ -41,10 +41,6 @@ void dropOutsideWindowWarnings(QtMsgType type, const QMessageLogContext& context
 struct FakeProbe : Docking::SystemProbe {
     std::shared_ptr<Docking::PointerState> state = std::make_shared<Docking::PointerState>();
     std::optional<Docking::PointerState> pointer() const override { return *state; }
-    std::optional<QPoint> windowOrigin(const QWidget* window) const override
-    {
-        return window->frameGeometry().topLeft();
-    }
 };
 
 QRect onScreen(const QWidget* widget)
