@@ -4,7 +4,7 @@
 veritome_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev
-    xvfb xauth openbox x11-utils
+    xvfb xauth openbox x11-utils xdotool
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
 )

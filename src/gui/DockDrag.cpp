@@ -1,9 +1,11 @@
 #include "DockDrag.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QToolBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -118,7 +120,9 @@ public:
         setObjectName(QStringLiteral("dockGrip"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setCursor(Qt::SizeAllCursor);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     }
+    QSize sizeHint() const override { return QSize(extent(), 0); }
     int extent() const { return style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this); }
 
 protected:
@@ -243,9 +247,9 @@ DockDrag::DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* 
     connect(&m_follow, &QTimer::timeout, this, &DockDrag::followWindowManager);
     if (m_canFloat) {
         m_grip = new Grip(control);
-        QMargins margins = control->contentsMargins();
-        margins.setLeft(margins.left() + m_grip->extent());
-        control->setContentsMargins(margins);
+        // A tool bar lays out its own items only; elsewhere the grip keeps to the left edge.
+        if (auto* toolBar = qobject_cast<QToolBar*>(control))
+            m_gripAction = toolBar->insertWidget(toolBar->actions().value(0), m_grip);
         placeGrip();
     }
     control->installEventFilter(this);
@@ -275,10 +279,14 @@ void DockDrag::placeGrip()
 {
     if (!m_grip)
         return;
-    m_grip->setGeometry(m_control->contentsRect().left() - m_grip->extent(), 0, m_grip->extent(),
-                        m_control->height());
+    if (!qobject_cast<QToolBar*>(m_control))
+        m_grip->setGeometry(0, 0, m_grip->extent(), m_control->height());
     // Only where a press on it starts a drag.
-    m_grip->setVisible(Docking::dragMode(m_control) == Docking::DragMode::Automatic);
+    const bool shown = Docking::dragMode(m_control) == Docking::DragMode::Automatic;
+    if (m_gripAction)
+        m_gripAction->setVisible(shown);
+    else
+        m_grip->setVisible(shown);
 }
 
 bool DockDrag::controlEvent(QEvent* event)
@@ -495,17 +503,28 @@ bool DockDrag::leftButtonDown() const
 
 // A floating window that moves while the left button is down is being dragged by the window
 // manager, which holds the pointer meanwhile: from here on the pointer is asked for until
-// the button comes up.
+// the button comes up. Some window managers (openbox) tell of the move only at its end;
+// a move that leaves the pointer on the window's title bar, the button up, was a drag by it
+// that has just been dropped there.
 void DockDrag::windowMoved(QWidget* host)
 {
     const std::optional<Docking::PointerState> pointer = m_probe->pointer();
-    if (!pointer || !pointer->leftButtonDown)
+    if (!pointer)
+        return;
+    const QRect frame = host->frameGeometry();
+    const QRect titleBar(frame.left(), frame.top(), frame.width(),
+                         host->geometry().top() - frame.top());
+    if (!pointer->leftButtonDown && !titleBar.contains(pointer->position))
         return;
     begin(Kind::WindowManager, host, pointer->position);
     m_drag->sizeAtStart = m_restSize;
     m_drag->active = true;
-    follow(pointer->position);
-    m_follow.start();
+    if (pointer->leftButtonDown) {
+        follow(pointer->position);
+        m_follow.start();
+    } else {
+        drop(pointer->position);
+    }
 }
 
 void DockDrag::followWindowManager()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -149,6 +150,7 @@ private:
     QPointer<QWidget> m_control;
     const bool m_canFloat;
     Grip* m_grip = nullptr; // a child of the control; none where the control cannot float
+    QAction* m_gripAction = nullptr; // the grip's place in a tool bar
     Handlers m_handlers;
     std::unique_ptr<Docking::SystemProbe> m_probe;
     bool m_watchWindowManager;
