@@ -5,11 +5,11 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QToolBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionToolBar>
+#include <QToolBar>
 #include <QWidget>
 
 #ifdef VERITOME_HAVE_XCB

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAction>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QWidget;
 
 namespace Docking {
