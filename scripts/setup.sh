@@ -4,7 +4,8 @@
 veritome_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev
-    xvfb xauth openbox x11-utils
+    xvfb xauth openbox x11-utils xdotool
+    weston xwayland qt6-wayland # the Wayland session tests run a headless compositor
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
 )

@@ -1,8 +1,11 @@
-// CPU time of a program left alone for 10 s with its pages loaded: the main window after a
-// search (banner plus one result tab), and as the reference a bare web view showing the
-// same page. Each runs in a child process of its own; the figures come out side by side.
+// CPU time and wake-ups of a program left alone for 10 s with its pages loaded: the main
+// window after a search (banner plus one result tab), with the button tool bar docked and
+// floating, and as the floor a bare web view showing the same page. Each runs in a child
+// process of its own; the figures come out side by side.
 
 #include "Application.h"
+#include "CaretRest.h"
+#include "Unit2.h"
 #include "LoopbackServer.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
@@ -19,9 +22,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <QWebEngineView>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +82,54 @@ ProcessTimes cpuTimes()
     return times;
 }
 
+// Context switches of this process's threads, voluntary and not: each is a wake-up or a
+// preemption. The first thread is the user-interface thread.
+struct Switches {
+    qint64 mainThread = 0;
+    qint64 process = 0;
+};
+
+qint64 switchesOf(const QString& statusPath)
+{
+    QFile file(statusPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 count = 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains("ctxt_switches:"))
+            count += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    return count;
+}
+
+Switches contextSwitches()
+{
+    const QString self = QString::number(::getpid());
+    Switches switches;
+    switches.mainThread = switchesOf(QStringLiteral("/proc/%1/task/%1/status").arg(self));
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(self);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        switches.process += switchesOf(tasks + QLatin1Char('/') + task + QStringLiteral("/status"));
+    return switches;
+}
+
+// Drags the button tool bar off the cool bar with mouse events through the window, as
+// the window system would deliver them.
+bool floatToolBar(TfrmMain& window)
+{
+    QToolBar* bar = window.ToolBar2;
+    const QPoint inBar(bar->width() - 40, bar->height() / 2);
+    if (bar->childAt(inBar))
+        return false;
+    QWindow* handle = window.windowHandle();
+    const QPoint from = bar->mapTo(&window, inBar);
+    const QPoint to = from + QPoint(0, window.height() + 40);
+    QTest::mousePress(handle, Qt::LeftButton, {}, from);
+    QTest::mouseMove(handle, to);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+    TfrmFloating* host = window.floatingHost();
+    return host && QTest::qWaitForWindowExposed(host);
+}
+
 void idle(int seconds)
 {
     QEventLoop loop;
@@ -83,7 +137,7 @@ void idle(int seconds)
     loop.exec();
 }
 
-// Runs in the child: loads, settles, and prints "self tree" for the idle span.
+// Runs in the child: loads, settles, and prints the figures of the idle span.
 int measure(const QString& mode)
 {
     LoopbackServer server;
@@ -96,7 +150,7 @@ int measure(const QString& mode)
     QTemporaryDir folder;
     std::unique_ptr<TfrmMain> window;
     std::unique_ptr<QWebEngineView> view;
-    if (mode == QLatin1String("veritome")) {
+    if (mode != QLatin1String("floor")) {
         window = std::make_unique<TfrmMain>(folder.path());
         window->show();
         QSignalSpy banner(window->WbAd, &TWebBrowser::DocumentComplete);
@@ -111,6 +165,8 @@ int measure(const QString& mode)
         QSignalSpy loaded(result, &TWebBrowser::DocumentComplete);
         if (!loaded.wait(60000) || !(banner.count() || banner.wait(60000)))
             return 1;
+        if (mode == QLatin1String("floating") && !floatToolBar(*window))
+            return 1;
     } else {
         view = std::make_unique<QWebEngineView>();
         view->resize(729, 528);
@@ -120,12 +176,17 @@ int measure(const QString& mode)
         if (!loaded.wait(60000))
             return 1;
     }
-    idle(3); // the first frames and the renderer's own start-up work
+    // The first frames, the renderer's own start-up work, and the carets' blinking, which
+    // stops once nothing has been typed or clicked for a while.
+    idle(CaretRest::defaultRest / 1000 + 3);
+    const Switches switchesBefore = contextSwitches();
     const ProcessTimes before = cpuTimes();
     idle(idleSeconds);
     const ProcessTimes after = cpuTimes();
-    std::printf("%.3f %.3f %s\n", after.self - before.self, after.tree - before.tree,
-                qPrintable(QGuiApplication::platformName()));
+    const Switches switchesAfter = contextSwitches();
+    std::printf("%lld %lld %.3f %.3f\n", switchesAfter.mainThread - switchesBefore.mainThread,
+                switchesAfter.process - switchesBefore.process, after.self - before.self,
+                after.tree - before.tree);
     return 0;
 }
 
@@ -150,23 +211,30 @@ int main(int argc, char** argv)
     }
 
     QCoreApplication app(argc, argv);
-    std::printf("CPU time used while left alone for %d s with its pages loaded\n", idleSeconds);
-    std::printf("%-44s %12s %12s   %s\n", "", "process", "whole tree", "platform");
+    const char* wm = std::getenv("VERITOME_BENCH_WINDOW_MANAGER");
+    std::printf("Left alone for %d s with its pages loaded, on %s (window manager: %s)\n",
+                idleSeconds, qgetenv("DISPLAY").constData(), wm && *wm ? wm : "none");
+    std::printf("%-40s %14s %14s %12s %12s\n", "", "wake-ups:", "wake-ups:", "CPU s:",
+                "CPU s:");
+    std::printf("%-40s %14s %14s %12s %12s\n", "", "main thread", "process", "process",
+                "whole tree");
     const QList<QPair<QString, QString>> runs = {
-        {QStringLiteral("veritome"), QStringLiteral("Veritome: banner and one result tab")},
-        {QStringLiteral("reference"), QStringLiteral("reference: a bare web view, same page")}};
+        {QStringLiteral("floor"), QStringLiteral("floor: a bare web view, same page")},
+        {QStringLiteral("docked"), QStringLiteral("Veritome, tool bar docked")},
+        {QStringLiteral("floating"), QStringLiteral("Veritome, tool bar floating")}};
     for (const auto& [mode, label] : runs) {
         QProcess child;
         child.setStandardErrorFile(QProcess::nullDevice());
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), mode});
         if (!child.waitForFinished(180000) || child.exitCode() != 0) {
-            std::printf("%-44s %12s\n", qPrintable(label), "failed");
+            std::printf("%-40s %14s\n", qPrintable(label), "failed");
             continue;
         }
         const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
-        std::printf("%-44s %10s s %10s s   %s\n", qPrintable(label), figures.value(0).constData(),
-                    figures.value(1).constData(), figures.value(2).constData());
+        std::printf("%-40s %14s %14s %12s %12s\n", qPrintable(label), figures.value(0).constData(),
+                    figures.value(1).constData(), figures.value(2).constData(),
+                    figures.value(3).constData());
     }
-    std::printf("limit for Veritome: less than 0.1 s in each column\n");
+    std::printf("wake-ups are context switches, voluntary or not, in the %d s\n", idleSeconds);
     return 0;
 }

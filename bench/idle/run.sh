@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# CPU time of Veritome left alone for 10 s with its pages loaded, beside a bare web view.
-# Runs on the X display if there is one, else on a virtual one. Usage: bench/idle/run.sh
+# Wake-ups and CPU time of Veritome left alone for 10 s with its pages loaded, tool bar
+# docked and floating, beside a bare web view, on a virtual X display that openbox manages.
+# Usage: bench/idle/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 . scripts/setup.sh
@@ -10,7 +11,6 @@ veritome_build build -DVERITOME_BUILD_TESTS=ON >/dev/null
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_RUNTIME_DIR=$home QT_LOGGING_RULES="qt.webenginecontext.info=false"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/idle/bench_idle
-fi
-exec build/bench/idle/bench_idle
+export VERITOME_BENCH_WINDOW_MANAGER=openbox
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+exec tests/gui/with_openbox.sh build/bench/idle/bench_idle

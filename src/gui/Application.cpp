@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "DesktopPlatform.h"
 #include "Error.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ namespace App {
 
 void prepareProcess()
 {
+    Desktop::choosePlatform();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Chromium refuses to start its sandbox for root; without this the program would
     // not start at all for that user.

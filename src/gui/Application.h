@@ -11,7 +11,8 @@ namespace App {
 
 inline const QString title = QStringLiteral("Veritome");
 
-// Sets up the web engine for this process; call before the QApplication exists.
+// Sets up the window system and the web engine for this process; call before the
+// QApplication exists.
 void prepareProcess();
 // Renderer processes the engine may run at once; the pages beyond share them.
 constexpr int rendererProcessLimit = 1;

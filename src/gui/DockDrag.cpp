@@ -1,11 +1,15 @@
 #include "DockDrag.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionToolBar>
+#include <QToolBar>
 #include <QWidget>
 
 #ifdef VERITOME_HAVE_XCB
@@ -18,10 +22,9 @@
 namespace {
 
 const char* const dragModeProperty = "dragMode";
-// How often the window system is asked, in ms: while a floating window is shown, and while
-// the left button is down or the window manager moves the window.
-constexpr int idleInterval = 100;
-constexpr int pressInterval = 20;
+// How often the window system is asked for the pointer while the window manager moves a
+// floating window, in ms; at rest it is never asked.
+constexpr int followInterval = 20;
 
 bool passedThreshold(QPoint pressed, QPoint pointer)
 {
@@ -108,6 +111,31 @@ protected:
     }
 };
 
+// The handle a movable tool bar shows at its start, drawn by the style. Presses pass through
+// it to the docked control, whose own surface it is.
+class DockDrag::Grip : public QWidget {
+public:
+    explicit Grip(QWidget* control) : QWidget(control)
+    {
+        setObjectName(QStringLiteral("dockGrip"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setCursor(Qt::SizeAllCursor);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override { return QSize(extent(), 0); }
+    int extent() const { return style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QStyleOptionToolBar option;
+        option.initFrom(this);
+        option.state |= QStyle::State_Horizontal;
+        style()->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &option, &painter, this);
+    }
+};
+
 DockOutline::DockOutline()
 {
     for (auto& edge : m_edges)
@@ -160,6 +188,13 @@ Docking::DragMode Docking::dragMode(const QWidget* control)
         : DragMode::Manual;
 }
 
+bool Docking::canFloat()
+{
+    // A native Wayland client learns no global window positions: a floating window could
+    // be neither placed nor dragged back.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool Docking::desktopFramesWindows()
 {
     const QString platform = QGuiApplication::platformName();
@@ -198,39 +233,25 @@ std::optional<Docking::PointerState> Docking::SystemProbe::pointer() const
 #endif
 }
 
-std::optional<QPoint> Docking::SystemProbe::windowOrigin(const QWidget* window) const
-{
-#ifdef VERITOME_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
-    if (!connection || !window->internalWinId())
-        return std::nullopt;
-    const QList<xcb_window_t> roots = x11Roots(connection);
-    if (roots.isEmpty())
-        return std::nullopt;
-    const auto id = xcb_window_t(window->internalWinId());
-    xcb_translate_coordinates_reply_t* reply = xcb_translate_coordinates_reply(
-        connection, xcb_translate_coordinates(connection, id, roots.first(), 0, 0), nullptr);
-    if (!reply)
-        return std::nullopt;
-    const QPoint origin(reply->dst_x, reply->dst_y);
-    std::free(reply);
-    return origin;
-#else
-    Q_UNUSED(window);
-    return std::nullopt;
-#endif
-}
-
 DockDrag::DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* parent)
     : QObject(parent),
       m_site(site),
       m_control(control),
+      m_canFloat(Docking::canFloat()),
       m_handlers(std::move(handlers)),
       m_probe(std::make_unique<Docking::SystemProbe>()),
       m_watchWindowManager(Docking::desktopFramesWindows()),
       m_outline(std::make_unique<DockOutline>())
 {
-    connect(&m_watch, &QTimer::timeout, this, &DockDrag::watchWindowManager);
+    m_follow.setInterval(followInterval);
+    connect(&m_follow, &QTimer::timeout, this, &DockDrag::followWindowManager);
+    if (m_canFloat) {
+        m_grip = new Grip(control);
+        // A tool bar lays out its own items only; elsewhere the grip keeps to the left edge.
+        if (auto* toolBar = qobject_cast<QToolBar*>(control))
+            m_gripAction = toolBar->insertWidget(toolBar->actions().value(0), m_grip);
+        placeGrip();
+    }
     control->installEventFilter(this);
 }
 
@@ -240,8 +261,8 @@ void DockDrag::setProbe(std::unique_ptr<Docking::SystemProbe> probe)
 {
     m_probe = std::move(probe);
     m_watchWindowManager = true;
-    if (shownHost())
-        m_watch.start(idleInterval);
+    if (QWidget* host = shownHost())
+        m_restSize = host->size();
 }
 
 bool DockDrag::eventFilter(QObject* watched, QEvent* event)
@@ -254,14 +275,32 @@ bool DockDrag::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+void DockDrag::placeGrip()
+{
+    if (!m_grip)
+        return;
+    if (!qobject_cast<QToolBar*>(m_control))
+        m_grip->setGeometry(0, 0, m_grip->extent(), m_control->height());
+    // Only where a press on it starts a drag.
+    const bool shown = Docking::dragMode(m_control) == Docking::DragMode::Automatic;
+    if (m_gripAction)
+        m_gripAction->setVisible(shown);
+    else
+        m_grip->setVisible(shown);
+}
+
 bool DockDrag::controlEvent(QEvent* event)
 {
     const bool ours = m_drag && m_drag->kind == Kind::Control;
     switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::DynamicPropertyChange:
+        placeGrip();
+        return false;
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         // A press that a child passed on to the control is not on the control's own surface.
-        if (m_drag || mouse->button() != Qt::LeftButton
+        if (m_drag || !m_canFloat || mouse->button() != Qt::LeftButton
             || Docking::dragMode(m_control) != Docking::DragMode::Automatic
             || m_control->childAt(mouse->position().toPoint()))
             return false;
@@ -355,13 +394,18 @@ bool DockDrag::hostEvent(QWidget* host, QEvent* event)
         }
         return false;
     case QEvent::Show:
-        if (m_watchWindowManager)
-            m_watch.start(idleInterval);
+        m_restSize = host->size();
+        return false;
+    case QEvent::Resize:
+        // A resize of our own, or by the window manager at the start of a drag by an edge.
+        if (!m_drag && !leftButtonDown())
+            m_restSize = host->size();
         return false;
     case QEvent::Move:
-        // Some window managers say so while they move the window: no need to wait.
-        if (m_watch.isActive() && (!m_drag || m_drag->kind == Kind::WindowManager))
-            watchWindowManager();
+        if (ours && m_drag->kind == Kind::WindowManager)
+            followWindowManager();
+        else if (!m_drag && m_watchWindowManager && host == shownHost())
+            windowMoved(host);
         return false;
     case QEvent::Hide:
         if (ours)
@@ -441,6 +485,9 @@ void DockDrag::drop(QPoint pointer)
 
 void DockDrag::finish()
 {
+    m_follow.stop();
+    if (m_drag && m_drag->source && m_drag->source->isWindow())
+        m_restSize = m_drag->source->size();
     m_outline->hide();
     if (m_keyboardGrabber)
         m_keyboardGrabber->releaseKeyboard();
@@ -448,48 +495,51 @@ void DockDrag::finish()
     m_drag.reset();
 }
 
-void DockDrag::watchWindowManager()
+bool DockDrag::leftButtonDown() const
 {
-    QWidget* host = shownHost();
-    if (!host) {
-        if (m_drag && m_drag->kind == Kind::WindowManager)
-            finish();
-        m_rest.reset();
-        m_watch.stop();
-        return;
-    }
-    if (m_drag && m_drag->kind != Kind::WindowManager)
-        return; // a drag of our own is going on
     const std::optional<Docking::PointerState> pointer = m_probe->pointer();
-    if (!pointer) {
-        m_watch.stop();
+    return pointer && pointer->leftButtonDown;
+}
+
+// A floating window that moves while the left button is down is being dragged by the window
+// manager, which holds the pointer meanwhile: from here on the pointer is asked for until
+// the button comes up. Some window managers (openbox) tell of the move only at its end;
+// a move that leaves the pointer on the window's title bar, the button up, was a drag by it
+// that has just been dropped there.
+void DockDrag::windowMoved(QWidget* host)
+{
+    const std::optional<Docking::PointerState> pointer = m_probe->pointer();
+    if (!pointer)
         return;
-    }
-    if (m_drag) {
-        if (pointer->leftButtonDown) {
-            follow(pointer->position);
-        } else {
-            drop(pointer->position);
-            m_watch.setInterval(idleInterval);
-        }
+    const QRect frame = host->frameGeometry();
+    const QRect titleBar(frame.left(), frame.top(), frame.width(),
+                         host->geometry().top() - frame.top());
+    if (!pointer->leftButtonDown && !titleBar.contains(pointer->position))
         return;
-    }
-    const std::optional<QPoint> origin = m_probe->windowOrigin(host);
-    if (!origin)
-        return;
-    if (!pointer->leftButtonDown || !m_rest || m_rest->host != host) {
-        m_rest = Rest{host, *origin, host->size()};
-        m_watch.setInterval(pointer->leftButtonDown ? pressInterval : idleInterval);
-        return;
-    }
-    m_watch.setInterval(pressInterval);
-    if (*origin == m_rest->origin)
-        return; // a click, or a drag somewhere else
     begin(Kind::WindowManager, host, pointer->position);
-    m_drag->sizeAtStart = m_rest->size;
+    m_drag->sizeAtStart = m_restSize;
     m_drag->active = true;
-    m_rest.reset();
-    follow(pointer->position);
+    if (pointer->leftButtonDown) {
+        follow(pointer->position);
+        m_follow.start();
+    } else {
+        drop(pointer->position);
+    }
+}
+
+void DockDrag::followWindowManager()
+{
+    if (!m_drag || m_drag->kind != Kind::WindowManager)
+        return;
+    const std::optional<Docking::PointerState> pointer = m_probe->pointer();
+    if (!m_drag->source || !m_drag->source->isVisible() || !pointer) {
+        finish();
+        return;
+    }
+    if (pointer->leftButtonDown)
+        follow(pointer->position);
+    else
+        drop(pointer->position);
 }
 
 QWidget* DockDrag::shownHost() const

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QWidget;
 
 namespace Docking {
@@ -25,6 +26,10 @@ constexpr int siteMargin = 10;
 // A drag of a floating window takes effect once the pointer has moved this far on an axis.
 constexpr int dragThreshold = 5;
 
+// Whether the control can be floated at all: only where windows can be placed on the
+// screen and found there again.
+bool canFloat();
+
 // Whether something on the desktop (an X11 window manager, a Wayland compositor) frames
 // top-level windows with title bars. Where nothing does, a floating window needs a caption
 // of its own to be dragged by.
@@ -37,14 +42,11 @@ struct PointerState {
 
 // What the window system says when asked directly, rather than through events: the
 // pointer, even while another client holds the pointer grab (the window manager, while
-// it moves one of our windows), and where a window really is, even before the window
-// manager has told us that it moved it. Both are empty where they cannot be asked.
+// it moves one of our windows). Empty where it cannot be asked.
 class SystemProbe {
 public:
     virtual ~SystemProbe() = default;
     virtual std::optional<PointerState> pointer() const;
-    // In the window system's own units; good for seeing whether the window has moved.
-    virtual std::optional<QPoint> windowOrigin(const QWidget* window) const;
 };
 
 } // namespace Docking
@@ -71,19 +73,18 @@ private:
 
 // Docking drags between one dock site and the windows one control floats in.
 //
-// The docked control is dragged by a press on its own surface (not on a child): the drag
+// The docked control is dragged by a press on its own surface (not on a child) or on the
+// grip shown at its start: the drag
 // outline follows the pointer at once, and a drop away from the site floats the control in
 // a new window placed at the outline.
 //
 // A floating window is dragged back by its title bar. The window manager moves the window
-// itself and holds the pointer meanwhile; we get no mouse events, and some window managers
-// tell us of the move only at its end. So while a floating window is shown, the window
-// system is asked a few times a second where the window is and whether the left button is
-// down, and more often while it is down. A window that has moved while the button is down
-// is being dragged by the window manager: the drag is followed until the button comes up,
-// and a release over the site docks the control back. Where nothing frames the window, it
-// draws its own caption, and a press there starts a docking drag that this class runs from
-// start to end.
+// itself and holds the pointer meanwhile; we get no mouse events, only the window's moves.
+// A window that moves while the left button is down is being dragged by the window manager:
+// from that first move on, the pointer is asked for until the button comes up, and a release
+// over the site docks the control back. At rest nothing is asked. Where nothing frames the
+// window, it draws its own caption, and a press there starts a docking drag that this class
+// runs from start to end.
 class DockDrag : public QObject {
     Q_OBJECT
 
@@ -104,7 +105,7 @@ public:
     // Shown only while a drag is going on.
     const DockOutline& outline() const { return *m_outline; }
     bool dragging() const { return m_drag.has_value(); }
-    // Asked while a floating window is shown; setting one also turns the watch for window
+    // Asked when a floating window moves; setting one also turns the watch for window
     // manager drags on where no window manager seemed to run.
     void setProbe(std::unique_ptr<Docking::SystemProbe> probe);
 
@@ -129,6 +130,8 @@ private:
         QRect dockRect;
     };
 
+    class Grip;
+    void placeGrip();
     bool controlEvent(QEvent* event);
     bool hostEvent(QWidget* host, QEvent* event);
     void begin(Kind kind, QWidget* source, QPoint pressed);
@@ -136,13 +139,18 @@ private:
     void drop(QPoint pointer);
     void grabKeyboard(QWidget* widget);
     void finish();
-    void watchWindowManager();
+    bool leftButtonDown() const;
+    void windowMoved(QWidget* host);
+    void followWindowManager();
     QWidget* shownHost() const;
     bool overSite(QPoint pointer, const QWidget* source) const;
     void floatControl(const QRect& outline);
 
     QWidget* m_site;
     QPointer<QWidget> m_control;
+    const bool m_canFloat;
+    Grip* m_grip = nullptr; // a child of the control; none where the control cannot float
+    QAction* m_gripAction = nullptr; // the grip's place in a tool bar
     Handlers m_handlers;
     std::unique_ptr<Docking::SystemProbe> m_probe;
     bool m_watchWindowManager;
@@ -150,12 +158,8 @@ private:
     QList<QPointer<QWidget>> m_hosts;
     std::optional<Drag> m_drag;
     QPointer<QWidget> m_keyboardGrabber; // takes Escape during a drag of ours
-    // Where the shown floating window was when last seen with the left button up.
-    struct Rest {
-        QPointer<QWidget> host;
-        QPoint origin;
-        QSize size;
-    };
-    std::optional<Rest> m_rest;
-    QTimer m_watch;
+    // The shown floating window's size while no drag is going on: a drag by the window
+    // manager that changes it is a resize, not a move.
+    QSize m_restSize;
+    QTimer m_follow; // runs only while the window manager moves a floating window
 };

@@ -8,7 +8,8 @@
 #include <QStyleOptionTitleBar>
 #include <QVBoxLayout>
 
-TfrmFloating::TfrmFloating(QWidget* parent) : QWidget(parent, Qt::Window)
+TfrmFloating::TfrmFloating(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowMinMaxButtonsHint)
 {
     setWindowTitle(QStringLiteral("frmFloating"));
     // With no window manager there is no title bar to drag the window back by.

@@ -2,6 +2,7 @@
 
 #include "AnsiCodec.h"
 #include "Application.h"
+#include "CaretRest.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
 #include "Error.h"
@@ -96,7 +97,7 @@ TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
-    // Floating tool bar windows have no parent; they go first, the newest first.
+    // Floating tool bar windows go first, the newest first.
     for (auto window = m_floatingWindows.crbegin(); window != m_floatingWindows.crend(); ++window)
         delete window->data();
 }
@@ -366,7 +367,9 @@ void TfrmMain::bindEvents()
                       App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
                   },
                   [this] {
-                      auto* window = new TfrmFloating;
+                      // A window of the main window's: the window manager keeps it above
+                      // the main window, and only above it.
+                      auto* window = new TfrmFloating(this);
                       m_floatingWindows.append(window);
                       return window;
                   },
@@ -375,6 +378,7 @@ void TfrmMain::bindEvents()
                       App::guarded([&] { window->FormDockDrop(window, control); });
                   }},
                  this);
+    new CaretRest(this);
     // The program ends with the main window. A floating window, which refuses to close,
     // would stop the application from quitting, so it goes out of the way first.
     connect(this, &TfrmMain::closed, this, [this] {

@@ -12,6 +12,9 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProcess>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -41,10 +44,6 @@ void dropOutsideWindowWarnings(QtMsgType type, const QMessageLogContext& context
 struct FakeProbe : Docking::SystemProbe {
     std::shared_ptr<Docking::PointerState> state = std::make_shared<Docking::PointerState>();
     std::optional<Docking::PointerState> pointer() const override { return *state; }
-    std::optional<QPoint> windowOrigin(const QWidget* window) const override
-    {
-        return window->frameGeometry().topLeft();
-    }
 };
 
 QRect onScreen(const QWidget* widget)
@@ -81,20 +80,69 @@ void drag(QWidget* window, QPoint from, QPoint to)
     release(window, to);
 }
 
+xcb_connection_t* x11Connection()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(const char* name)
+{
+    xcb_connection_t* c = x11Connection();
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    std::free(reply);
+    return value;
+}
+
+// The windows a property of type WINDOW names; of the root window when window is 0.
+QList<xcb_window_t> windowList(xcb_window_t window, xcb_atom_t property)
+{
+    xcb_connection_t* c = x11Connection();
+    if (!window)
+        window = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_ATOM_WINDOW, 0, 1024), nullptr);
+    QList<xcb_window_t> windows;
+    if (reply && reply->format == 32) {
+        const auto* values = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_window_t));
+        windows = QList<xcb_window_t>(values, values + count);
+    }
+    std::free(reply);
+    return windows;
+}
+
+// Runs xdotool with the pointer commands given, while the event loop goes on: the program
+// must see the window manager's work as it happens.
+bool xdotool(const QStringList& commands)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), commands);
+    if (!tool.waitForStarted())
+        return false;
+    return QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 20000)
+        && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+QStringList at(QPoint point)
+{
+    return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+            QStringLiteral("sleep"), QStringLiteral("0.2")};
+}
+
+bool underWindowManager()
+{
+    return !qEnvironmentVariableIsEmpty("VERITOME_TEST_WINDOW_MANAGER");
+}
+
 // Sends what a window manager sends when the user clicks the close button or presses Alt+F4.
 bool sendDeleteWindow(QWidget* window)
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    xcb_connection_t* c = x11Connection();
+    if (!c)
         return false;
-    xcb_connection_t* c = x11->connection();
-    auto atom = [c](const char* name) {
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
-        std::free(reply);
-        return value;
-    };
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -191,6 +239,39 @@ private slots:
         release(host, inside + QPoint(0, -400));
         QCOMPARE(window->floatingHost(), host);
         QCOMPARE(host->frameGeometry().topLeft(), QPoint(40, 800));
+    }
+
+    // The band shows the style's grip at its start; a press there drags the bar like its
+    // own surface does. A floating bar, which cannot be dragged, shows none.
+    void theGripStartsTheDrag()
+    {
+        if (underWindowManager())
+            QSKIP("drags on a bare X server");
+        auto* grip = window->ToolBar2->findChild<QWidget*>(QStringLiteral("dockGrip"));
+        QVERIFY(grip);
+        QVERIFY(grip->isVisible());
+        QCOMPARE(grip->width(), grip->style()->pixelMetric(QStyle::PM_ToolBarHandleExtent));
+        QVERIFY(grip->height() >= window->ToolButton1->height());
+        for (QWidget* control : window->ToolBar2->findChildren<QWidget*>(
+                 QString(), Qt::FindDirectChildrenOnly))
+            if (control != grip && control->isVisible())
+                QVERIFY2(!control->geometry().intersects(grip->geometry()),
+                         qPrintable(control->objectName()));
+
+        const QPoint grab = grip->mapToGlobal(grip->rect().center());
+        press(window.get(), grab);
+        QVERIFY(docking->outline().isVisible());
+        QCOMPARE(docking->outline().geometry(), onScreen(window->ToolBar2));
+        moveTo(window.get(), grab + QPoint(0, 600));
+        release(window.get(), grab + QPoint(0, 600));
+        TfrmFloating* host = window->floatingHost();
+        QVERIFY(host);
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        QVERIFY(!grip->isVisible());
+
+        dockBack(host);
+        QVERIFY(!window->floatingHost());
+        QVERIFY(grip->isVisible());
     }
 
     void pressesOnTheBarsControlsDragNothing_data()
@@ -458,6 +539,73 @@ private slots:
         QCOMPARE(host->isVisible(), !docks);
     }
 
+    // The floating window stays above the main window, as a window of the main window's,
+    // and above nothing else.
+    void theFloatingWindowStaysAboveTheMainWindow()
+    {
+        TfrmFloating* host = underWindowManager() ? floatUnderWindowManager(QPoint(60, 700))
+                                                  : floatAt(QPoint(60, 760));
+        QVERIFY(host);
+        QCOMPARE(host->windowHandle()->transientParent(), window->windowHandle());
+        QVERIFY(!(host->windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(windowList(xcb_window_t(host->winId()), XCB_ATOM_WM_TRANSIENT_FOR),
+                 QList<xcb_window_t>{xcb_window_t(window->winId())});
+        if (!underWindowManager())
+            return;
+
+        // Clicks into the floating window, then into the main window.
+        const auto stacking = [] { return windowList(0, atom("_NET_CLIENT_LIST_STACKING")); };
+        const auto mainWindowBelowHost = [&] {
+            const QList<xcb_window_t> order = stacking();
+            const qsizetype below = order.indexOf(xcb_window_t(window->winId()));
+            return below >= 0 && below < order.indexOf(xcb_window_t(host->winId()));
+        };
+        QVERIFY(xdotool(at(window->CmbBook->mapToGlobal(QPoint(20, 10)))
+                        + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
+        QTRY_VERIFY(host->isActiveWindow());
+        QVERIFY(mainWindowBelowHost());
+        QVERIFY(xdotool(at(window->StatusBar1->mapToGlobal(QPoint(200, 5)))
+                        + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
+        QTRY_VERIFY(window->isActiveWindow());
+        QVERIFY(mainWindowBelowHost());
+    }
+
+    // The window manager moves the floating window by its title bar, with the real pointer:
+    // the drag is seen from the window's moves alone.
+    void windowManagerDragsByTheTitleBar_data()
+    {
+        QTest::addColumn<bool>("overCoolBar");
+        QTest::newRow("released over the cool bar") << true;
+        QTest::newRow("released elsewhere") << false;
+    }
+
+    void windowManagerDragsByTheTitleBar()
+    {
+        QFETCH(bool, overCoolBar);
+        if (!underWindowManager())
+            QSKIP("needs a window manager that frames windows");
+        TfrmFloating* host = floatUnderWindowManager(QPoint(60, 700));
+        QVERIFY(host);
+        const QPoint title((host->frameGeometry().left() + host->geometry().left()) / 2 + 150,
+                           (host->frameGeometry().top() + host->geometry().top()) / 2);
+        const QPoint target = overCoolBar ? window->CoolBar1->mapToGlobal(QPoint(300, 5))
+                                          : QPoint(700, 500);
+        QVERIFY(xdotool(at(title) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")}
+                        + at(title + QPoint(20, -20)) + at(title + (target - title) / 2)
+                        + at(target) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")}));
+        if (overCoolBar) {
+            QTRY_VERIFY(!window->floatingHost());
+            QVERIFY(host->isHidden());
+            QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 2);
+        } else {
+            QTRY_VERIFY(host->frameGeometry().contains(target));
+            QVERIFY(!docking->dragging());
+            QCOMPARE(window->floatingHost(), host);
+            QVERIFY(host->isVisible());
+        }
+        QVERIFY(!docking->outline().isVisible());
+    }
+
     // Closing the main window ends the program; the application closes every window that
     // is still shown before it quits, and the floating window would refuse.
     void closingTheMainWindowTakesTheFloatingWindowAway()
@@ -505,6 +653,15 @@ private:
         drag(window.get(), grab, corner + offset);
         TfrmFloating* host = window->floatingHost();
         if (host && !QTest::qWaitForWindowExposed(host))
+            return nullptr;
+        return host;
+    }
+
+    // Under a window manager the window is placed once it is framed.
+    TfrmFloating* floatUnderWindowManager(QPoint corner)
+    {
+        TfrmFloating* host = floatAt(corner);
+        if (!host || !QTest::qWaitFor([&] { return host->frameGeometry() != host->geometry(); }))
             return nullptr;
         return host;
     }
