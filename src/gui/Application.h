@@ -11,9 +11,12 @@ namespace App {
 
 inline const QString title = QStringLiteral("Veritome");
 
-// Sets up the window system and the web engine for this process; call before the
-// QApplication exists.
-void prepareProcess();
+// How the engine draws and holds its pages: lean as the program runs, or as the engine
+// comes (for measuring what the lean set-up saves).
+enum class EngineFootprint { Lean, EngineDefaults };
+
+// Sets up the window system and the web engine for this process; call before the QApplication exists.
+void prepareProcess(EngineFootprint footprint = EngineFootprint::Lean);
 // Renderer processes the engine may run at once; the pages beyond share them.
 constexpr int rendererProcessLimit = 1;
 

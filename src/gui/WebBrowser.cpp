@@ -112,11 +112,16 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void TWebBrowser::createView()
+{
     m_view = new QWebEngineView(this);
     m_page = new SilentPage(this, m_view);
+    m_page->silent = m_silent;
     m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     m_view->setPage(m_page);
-    layout->addWidget(m_view);
+    layout()->addWidget(m_view);
     setFocusProxy(m_view);
     m_commands = new PageCommands(m_view);
 
@@ -135,15 +140,22 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
 // The page is a child of the view, so it goes before the profile it uses.
 TWebBrowser::~TWebBrowser() = default;
 
-bool TWebBrowser::Silent() const { return m_page->silent; }
+bool TWebBrowser::Silent() const { return m_silent; }
 
-void TWebBrowser::setSilent(bool silent) { m_page->silent = silent; }
+void TWebBrowser::setSilent(bool silent)
+{
+    m_silent = silent;
+    if (m_page)
+        m_page->silent = silent;
+}
 
 void TWebBrowser::Navigate(const QString& url)
 {
     const QUrl address(url);
     if (!address.isValid() || address.isRelative())
         throw Error(QStringLiteral("无法打开地址：%1").arg(url));
+    if (!m_view)
+        createView();
     m_view->load(address);
 }
 
@@ -154,16 +166,16 @@ void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&,
     Navigate(url);
 }
 
-QString TWebBrowser::LocationURL() const { return m_page->url().toString(); }
+QString TWebBrowser::LocationURL() const { return m_page ? m_page->url().toString() : QString(); }
 
 bool TWebBrowser::pageActionEnabled(int command) const
 {
     const QWebEnginePage::WebAction action = webAction(command);
-    return action != QWebEnginePage::NoWebAction && m_page->action(action)->isEnabled();
+    return m_page && action != QWebEnginePage::NoWebAction && m_page->action(action)->isEnabled();
 }
 
 // A committed navigation, even to an error page, leaves an entry in the history.
-bool TWebBrowser::hasDocument() const { return m_page->history()->count() > 0; }
+bool TWebBrowser::hasDocument() const { return m_page && m_page->history()->count() > 0; }
 
 // The engine carries out editing commands in its focused frame only, and a page that has
 // never had the keyboard has none, so select all and paste would stay off until the user

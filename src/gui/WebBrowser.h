@@ -26,7 +26,8 @@ enum ExecOption { DoDefault = 0 };
 } // namespace OleCmd
 
 // The embedded web browser control: Qt WebEngine behind the handful of operations the
-// program uses, and nothing more.
+// program uses, and nothing more. The engine's view is made at the first Navigate: the
+// first view starts the whole engine, which must not hold up the window's first paint.
 class TWebBrowser : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
@@ -68,9 +69,11 @@ signals:
     void CommandStateChange();
 
 protected:
+    // None until the first Navigate.
     QWebEngineView* engineView() const { return m_view; }
 
 private:
+    void createView();
     bool pageActionEnabled(int command) const;
     bool hasDocument() const;
     void focusFrame();
@@ -80,4 +83,5 @@ private:
     PageCommands* m_commands = nullptr;
     int m_tag = 0;
     bool m_resizable = false;
+    bool m_silent = false;
 };

@@ -85,9 +85,12 @@ void TestResultTabs::init()
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
     window = std::make_unique<TfrmMain>(folder->path());
+    QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCOMPARE(window->CmbBoxType->currentText(), QStringLiteral("百科全书"));
+    // The banner's view comes to life after the first paint; the view counts include it.
+    QVERIFY(bannerLoaded.count() > 0 || bannerLoaded.wait(30000));
 }
 
 void TestResultTabs::cleanup()

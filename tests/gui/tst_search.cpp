@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWebEngineView>
 #include <memory>
 
 // The search from the query box to the wire: what each mode sends for a term, and the
@@ -32,6 +33,8 @@ private slots:
     void advertisingFilter();
     void bannerCarriesNoFilter();
     void enterInTheOpenHistoryList();
+    void termTypedWhileTheEngineStarts_data();
+    void termTypedWhileTheEngineStarts();
 
 private:
     void search(const QString& term);
@@ -123,6 +126,9 @@ void TestSearch::init()
     loads.clear();
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
+    // This one makes and shows its window itself.
+    if (QByteArray(QTest::currentTestFunction()) == "termTypedWhileTheEngineStarts")
+        return;
     window = std::make_unique<TfrmMain>(folder->path());
     QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
     window->show();
@@ -353,6 +359,78 @@ void TestSearch::enterInTheOpenHistoryList()
     QCOMPARE(window->pageSerial(), 15);
     QCOMPARE(window->PageControl1->count(), 5);
     QCOMPARE(window->historyItems(), QList<QByteArray>({"older", "newer"}));
+namespace {
+
+// Runs once, at the window's first paint, before the window handles it.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget* window, std::function<void()> action)
+        : QObject(window), m_action(std::move(action))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_action) {
+            watched->removeEventFilter(this);
+            std::exchange(m_action, nullptr)();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+void postKeys(QWidget* target, const QString& term)
+{
+    for (const QChar ch : term) {
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch)));
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch)));
+    }
+    QCoreApplication::postEvent(
+        target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+    QCoreApplication::postEvent(
+        target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+}
+
+} // namespace
+
+void TestSearch::termTypedWhileTheEngineStarts_data()
+{
+    QTest::addColumn<bool>("behindTheEngineStart");
+    // The keys wait in the queue while the engine starts, as a user's keys do. The engine
+    // starts once per process: the tst_search_cold run has this function alone, so that
+    // this row meets it cold.
+    QTest::newRow("keys queued behind the engine's start") << true;
+    // The search itself is the first to need the engine.
+    QTest::newRow("keys ahead of the engine's start") << false;
+}
+
+void TestSearch::termTypedWhileTheEngineStarts()
+{
+    QFETCH(bool, behindTheEngineStart);
+    const QString term = QStringLiteral("百科");
+
+    server.clearRequests();
+    window = std::make_unique<TfrmMain>(folder->path());
+    int viewsAtFirstPaint = -1;
+    new FirstPaint(window.get(), [&] {
+        viewsAtFirstPaint = int(window->findChildren<QWebEngineView*>().size());
+        auto type = [this, term] { postKeys(window->CmbBook, term); };
+        if (behindTheEngineStart)
+            QMetaObject::invokeMethod(this, type, Qt::QueuedConnection);
+        else
+            type();
+    });
+    window->show();
+    QVERIFY(waitUntil([&] { return resultBrowsers().size() == 5; }));
+    // The window was painted before any web view, and so the engine, was made.
+    QCOMPARE(viewsAtFirstPaint, 0);
     for (TWebBrowser* browser : resultBrowsers()) {
         loads.insert(browser, 0);
         connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
@@ -361,6 +439,13 @@ void TestSearch::enterInTheOpenHistoryList()
     QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
     expected.sort();
     QCOMPARE(resultRequests(), expected);
+    QStringList expected = expectedRequests(0, {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", {}, {}});
+    expected.sort();
+    // The banner's own frame may come in at any time here.
+    QStringList requests = resultRequests();
+    requests.removeIf([](const QString& line) { return line.contains("marker=banner"); });
+    QCOMPARE(requests, expected);
+    QCOMPARE(window->CmbBook->itemText(0), term);
 }
 
 VERITOME_WEB_TEST_MAIN(TestSearch)
