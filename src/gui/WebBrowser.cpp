@@ -52,16 +52,26 @@ QString focusScriptSource(const QString& token)
         }
         return 0;
     }
+    let last = -1;
     function report() {
         const e = document.activeElement;
         // A frame reports for itself what has its focus.
-        if (e && (e.localName === 'iframe' || e.localName === 'frame'))
+        if (e && (e.localName === 'iframe' || e.localName === 'frame')) {
+            last = -1;
             return;
-        console.debug('%1' + kind(e));
+        }
+        const k = kind(e);
+        if (k !== last) {
+            last = k;
+            console.debug('%1' + k);
+        }
     }
     // Once the focus has settled: during focusout the document has no active element yet.
     document.addEventListener('focusin', () => setTimeout(report), true);
     document.addEventListener('focusout', () => setTimeout(report), true);
+    // A script may move the focus while the view does not have the keyboard; no focus
+    // event comes then, but the caret moves.
+    document.addEventListener('selectionchange', report);
     report();
 })();)JS")
         .arg(token);
@@ -339,7 +349,7 @@ bool TWebBrowser::canPaste() const
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return false;
-    if (data->hasText() || data->hasHtml())
+    if (!data->text().isEmpty() || data->hasHtml())
         return true;
     return data->hasImage() && m_page->focusKind() == FocusKind::RichText;
 }

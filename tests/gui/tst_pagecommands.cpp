@@ -64,8 +64,13 @@ LoopbackServer::Response servePage(const LoopbackServer::Request& request)
     return LoopbackServer::page("<html><head><meta charset=utf-8><title>测试 page</title></head>"
                                 "<body>"
                                 + paragraphs
-                                + "<input id=field value=hello><img src=/pixel.png></body>"
-                                  "</html>");
+                                + "<input id=field value=hello><img id=image src=/pixel.png>"
+                                  "<textarea id=area>area</textarea>"
+                                  "<div id=rich contenteditable>rich</div>"
+                                  "<input id=locked readonly value=locked>"
+                                  "<input id=secret type=password value=secret>"
+                                  "<input id=box type=checkbox>"
+                                  "<a id=link href=/linked>linked page</a></body></html>");
 }
 
 QString runTool(const QString& tool, const QStringList& arguments)
@@ -110,6 +115,15 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QWidget*> visibleWindows()
+{
+    QList<QWidget*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            windows.append(widget);
+    return windows;
 }
 
 QWebEnginePage* enginePage(TWebBrowser* browser)
@@ -269,7 +283,10 @@ private slots:
         QFETCH(int, paste);
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        QApplication::clipboard()->setText(clipboard);
+        if (clipboard.isEmpty())
+            QApplication::clipboard()->clear();
+        else
+            QApplication::clipboard()->setText(clipboard);
         auto status = [browser] {
             return qMakePair(browser->QueryStatusWB(OleCmd::Cut),
                              browser->QueryStatusWB(OleCmd::Paste));
@@ -350,17 +367,17 @@ private slots:
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
         const QString address = browser->LocationURL();
+        const QList<QWidget*> windowsBefore = visibleWindows();
         QMenu* menu = openContextMenu(browser, QString());
         QVERIFY(menu);
         QAction* source = enginePage(browser)->action(QWebEnginePage::ViewSource);
         if (!menu->actions().contains(source))
             QSKIP("the menu does not offer the source");
-        const QList<QWidget*> windowsBefore = QApplication::topLevelWidgets();
         menu->close();
         source->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(browser->LocationURL(), QStringLiteral("view-source:") + address,
                                   15000);
-        QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
+        QCOMPARE(visibleWindows(), windowsBefore);
     }
 
     void saveWritesThePage_data()
@@ -630,10 +647,15 @@ private:
     // page itself has the focus and its text is selected.
     void focusAndSelect(TWebBrowser* browser, const QString& element)
     {
+        // As the user's click into the page would, so the page hears of every focus move.
+        browser->setFocus();
         enginePage(browser)->runJavaScript(
-            element.isEmpty() ? QStringLiteral("document.activeElement.blur()")
-                              : QStringLiteral("document.getElementById('%1').focus()").arg(element));
-        browser->ExecWB(OleCmd::SelectAll);
+            QStringLiteral("(function () { const e = document.getElementById('%1');"
+                           " if (!e) { document.activeElement.blur();"
+                           " getSelection().selectAllChildren(document.body); return; }"
+                           " e.focus(); if (e.select) e.select();"
+                           " else getSelection().selectAllChildren(e); })()")
+                .arg(element));
     }
 
     // Right-clicks the middle of the element, or a blank spot of the page, and returns the
