@@ -264,12 +264,8 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
 
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             &TWebBrowser::rendererTerminated);
-    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, [this](qint64 pid) {
-        if (pid == 0 || !m_pageDead)
-            return;
-        m_pageDead = false;
-        emit CommandStateChange();
-    });
+    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &TWebBrowser::checkRenderer);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::checkRenderer);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::showContextMenu);
@@ -313,6 +309,14 @@ void TWebBrowser::rendererTerminated()
     // Not from inside the engine's report of the death.
     QMetaObject::invokeMethod(
         this, [this] { m_page->triggerAction(QWebEnginePage::Reload); }, Qt::QueuedConnection);
+}
+
+void TWebBrowser::checkRenderer()
+{
+    if (!m_pageDead || m_page->renderProcessPid() == 0)
+        return;
+    m_pageDead = false;
+    emit CommandStateChange();
 }
 
 // The engine's menu without the entries that would open a window of its own or start a

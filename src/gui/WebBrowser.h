@@ -78,6 +78,7 @@ private:
     bool canPaste() const;
     void focusFrame();
     void rendererTerminated();
+    void checkRenderer();
     void showContextMenu(const QPoint& position);
 
     QWebEngineView* m_view = nullptr;

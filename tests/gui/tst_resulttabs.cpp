@@ -527,11 +527,19 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
         QTimer::singleShot(0, [&] { drained = true; });
         QVERIFY(waitUntil([&] { return drained; }));
     };
-    auto killRenderers = [] {
-        const QList<qint64> renderers = rendererProcesses();
+    // The zygote forks the renderers, so their command line is the zygote's; the pages
+    // know their own renderer.
+    auto killRenderers = [&] {
+        QSet<qint64> renderers;
+        for (TWebBrowser* view : views)
+            renderers.insert(view->findChild<QWebEngineView*>()->page()->renderProcessPid());
+        renderers.remove(0);
         QVERIFY(!renderers.isEmpty());
-        for (const qint64 pid : renderers)
+        const QList<qint64> tree = processTree();
+        for (const qint64 pid : renderers) {
+            QVERIFY(tree.contains(pid));
             QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        }
     };
 
     started.clear();

@@ -29,17 +29,6 @@ QList<qint64> processTree()
     return tree;
 }
 
-QList<qint64> rendererProcesses()
-{
-    QList<qint64> renderers;
-    for (const qint64 pid : processTree()) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().split('\0').contains("--type=renderer"))
-            renderers.append(pid);
-    }
-    return renderers;
-}
-
 Memory treeMemory(const QList<qint64>& tree)
 {
     Memory memory;

@@ -6,9 +6,6 @@
 // renderers and utility processes.
 QList<qint64> processTree();
 
-// The engine's renderer processes among this process's descendants.
-QList<qint64> rendererProcesses();
-
 // Proportional set size of the whole tree, in kB: all of it, and the part that is the
 // tree's own (anonymous and shared memory), without the pages of the files it maps. Those
 // are mostly the engine's libraries, whose share moves with whatever else on the machine
