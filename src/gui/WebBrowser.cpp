@@ -1,18 +1,83 @@
 #include "WebBrowser.h"
 
+#include "Application.h"
 #include "Error.h"
 #include "PageCommands.h"
 
 #include <QAuthenticator>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QUuid>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+namespace {
+
+// What has the keyboard inside the page, as the focus script reports it.
+enum class FocusKind { None = 0, TextField = 1, Password = 2, RichText = 3 };
+
+// Reports what has the page's focus each time it moves, and once when the document is
+// ready. It runs in the program's own script world, so the page can neither see nor
+// change it; the token keeps the page's own console output from passing for its reports.
+QString focusScriptSource(const QString& token)
+{
+    return QStringLiteral(R"JS((function () {
+    function kind(e) {
+        while (e && e.shadowRoot && e.shadowRoot.activeElement)
+            e = e.shadowRoot.activeElement;
+        if (!e)
+            return 0;
+        if (e.isContentEditable)
+            return 3;
+        if (e.disabled || e.readOnly)
+            return 0;
+        if (e.localName === 'textarea')
+            return 1;
+        if (e.localName === 'input') {
+            if (e.type === 'password')
+                return 2;
+            return ['text', 'search', 'url', 'tel', 'email', 'number'].includes(e.type) ? 1 : 0;
+        }
+        return 0;
+    }
+    let last = -1;
+    function report() {
+        const e = document.activeElement;
+        // A frame reports for itself what has its focus.
+        if (e && (e.localName === 'iframe' || e.localName === 'frame')) {
+            last = -1;
+            return;
+        }
+        const k = kind(e);
+        if (k !== last) {
+            last = k;
+            console.debug('%1' + k);
+        }
+    }
+    // Once the focus has settled: during focusout the document has no active element yet.
+    document.addEventListener('focusin', () => setTimeout(report), true);
+    document.addEventListener('focusout', () => setTimeout(report), true);
+    // A script may move the focus while the view does not have the keyboard; no focus
+    // event comes then, but the caret moves.
+    document.addEventListener('selectionchange', report);
+    report();
+})();)JS")
+        .arg(token);
+}
+
+} // namespace
 
 class SilentPage : public QWebEnginePage {
 public:
@@ -45,9 +110,39 @@ public:
                         && download->state() == QWebEngineDownloadRequest::DownloadRequested)
                         download->cancel();
                 });
+        // A link for a new window, or a page's window.open, loads in this view: no window
+        // of the engine's own ever appears, and the navigation passes BeforeNavigate2 as
+        // any other does. The engine drops the new page it made for the request.
+        connect(this, &QWebEnginePage::newWindowRequested, this,
+                [this](QWebEngineNewWindowRequest& request) {
+                    const QUrl url = request.requestedUrl();
+                    if (url.isValid() && !url.isEmpty())
+                        load(url);
+                });
+
+        QWebEngineScript focusScript;
+        focusScript.setName(QStringLiteral("veritome-focus"));
+        focusScript.setWorldId(QWebEngineScript::ApplicationWorld);
+        focusScript.setInjectionPoint(QWebEngineScript::DocumentReady);
+        focusScript.setRunsOnSubFrames(true);
+        focusScript.setSourceCode(focusScriptSource(m_focusToken));
+        scripts().insert(focusScript);
+        connect(this, &QWebEnginePage::loadStarted, this, [this] { setFocusKind(FocusKind::None); });
     }
 
     bool silent = false;
+    FocusKind focusKind() const { return m_focusKind; }
+
+    void triggerAction(WebAction action, bool checked = false) override
+    {
+        // The engine's own save waits for somebody to accept its download; the page's
+        // save command asks where to write and writes it.
+        if (action == SavePage) {
+            App::guarded([this] { m_browser->ExecWB(OleCmd::SaveAs); });
+            return;
+        }
+        QWebEnginePage::triggerAction(action, checked);
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
@@ -67,7 +162,11 @@ protected:
 
     bool javaScriptConfirm(const QUrl& origin, const QString& message) override
     {
-        return !silent && QWebEnginePage::javaScriptConfirm(origin, message);
+        // The engine asks its leave-page question through here too, in its own words. A
+        // silent "cancel" would keep the user on a page with an unload handler for good.
+        if (silent)
+            return message == leavePageQuestion();
+        return QWebEnginePage::javaScriptConfirm(origin, message);
     }
 
     bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& defaultValue,
@@ -84,8 +183,38 @@ protected:
         return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
     }
 
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int line, const QString& source) override
+    {
+        if (!message.startsWith(m_focusToken)) {
+            QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
+            return;
+        }
+        const int kind = QStringView(message).mid(m_focusToken.size()).toInt();
+        if (kind >= int(FocusKind::None) && kind <= int(FocusKind::RichText))
+            setFocusKind(FocusKind(kind));
+    }
+
 private:
+    static QString leavePageQuestion()
+    {
+        return QCoreApplication::translate("QWebEnginePage",
+                                           "Are you sure you want to leave this page? Changes "
+                                           "that you made may not be saved.");
+    }
+
+    void setFocusKind(FocusKind kind)
+    {
+        if (kind == m_focusKind)
+            return;
+        m_focusKind = kind;
+        emit m_browser->CommandStateChange();
+    }
+
     TWebBrowser* m_browser;
+    const QString m_focusToken =
+        QStringLiteral("veritome-focus-%1:").arg(QUuid::createUuid().toString(QUuid::Id128));
+    FocusKind m_focusKind = FocusKind::None;
 };
 
 namespace {
@@ -135,6 +264,16 @@ void TWebBrowser::createView()
         connect(m_page->action(action), &QAction::changed, this,
                 &TWebBrowser::CommandStateChange);
     connect(m_commands, &PageCommands::printingChanged, this, &TWebBrowser::CommandStateChange);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TWebBrowser::CommandStateChange);
+
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            &TWebBrowser::rendererTerminated);
+    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &TWebBrowser::checkRenderer);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::checkRenderer);
+
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::showContextMenu);
 }
 
 // The page is a child of the view, so it goes before the profile it uses.
@@ -168,6 +307,69 @@ void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&,
 
 QString TWebBrowser::LocationURL() const { return m_page ? m_page->url().toString() : QString(); }
 
+// All views share one renderer, so when it dies every page goes blank at once. Each view
+// loads its page again, once: a page that kills its renderer right after that reload would
+// otherwise take every view into an endless loop of reloads.
+void TWebBrowser::rendererTerminated()
+{
+    m_pageDead = true;
+    emit CommandStateChange();
+    constexpr qint64 recoveryQuietMs = 30000;
+    if (m_recovered.isValid() && m_recovered.elapsed() < recoveryQuietMs)
+        return;
+    m_recovered.start();
+    // Not from inside the engine's report of the death.
+    QMetaObject::invokeMethod(
+        this, [this] { m_page->triggerAction(QWebEnginePage::Reload); }, Qt::QueuedConnection);
+}
+
+void TWebBrowser::checkRenderer()
+{
+    if (!m_pageDead || m_page->renderProcessPid() == 0)
+        return;
+    m_pageDead = false;
+    emit CommandStateChange();
+}
+
+// The engine's menu without the entries that would open a window of its own or start a
+// download, which a silent view drops and nothing else would accept.
+void TWebBrowser::showContextMenu(const QPoint& position)
+{
+    QMenu* menu = m_view->createStandardContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const auto action :
+         {QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab,
+          QWebEnginePage::OpenLinkInNewBackgroundTab, QWebEnginePage::DownloadLinkToDisk,
+          QWebEnginePage::DownloadImageToDisk, QWebEnginePage::DownloadMediaToDisk,
+          QWebEnginePage::InspectElement})
+        menu->removeAction(m_page->action(action));
+    // No separator at either end or twice in a row once entries have gone.
+    QAction* previous = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator() && (!previous || previous->isSeparator()))
+            menu->removeAction(action);
+        else
+            previous = action;
+    }
+    if (previous && previous->isSeparator())
+        menu->removeAction(previous);
+    menu->popup(m_view->mapToGlobal(position));
+}
+
+bool TWebBrowser::editableFocus() const { return m_page->focusKind() != FocusKind::None; }
+
+bool TWebBrowser::canPaste() const
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return false;
+    if (!data->text().isEmpty() || data->hasHtml())
+        return true;
+    return data->hasImage() && m_page->focusKind() == FocusKind::RichText;
+}
+
 bool TWebBrowser::pageActionEnabled(int command) const
 {
     const QWebEnginePage::WebAction action = webAction(command);
@@ -191,11 +393,18 @@ int TWebBrowser::QueryStatusWB(int command) const
 {
     bool enabled = false;
     switch (command) {
-    case OleCmd::Cut:
     case OleCmd::Copy:
-    case OleCmd::Paste:
     case OleCmd::SelectAll:
         enabled = pageActionEnabled(command);
+        break;
+    // The engine offers these on any page; they act only in a field that takes text. A
+    // password field gives nothing away.
+    case OleCmd::Cut:
+        enabled = pageActionEnabled(command) && editableFocus()
+            && m_page->focusKind() != FocusKind::Password;
+        break;
+    case OleCmd::Paste:
+        enabled = pageActionEnabled(command) && editableFocus() && canPaste();
         break;
     case OleCmd::SaveAs:
     case OleCmd::PageSetup:
@@ -209,6 +418,8 @@ int TWebBrowser::QueryStatusWB(int command) const
     default:
         return 0;
     }
+    if (m_pageDead)
+        enabled = false;
     return OleCmd::Supported | (enabled ? OleCmd::Enabled : 0);
 }
 

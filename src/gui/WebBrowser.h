@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
@@ -76,7 +77,12 @@ private:
     void createView();
     bool pageActionEnabled(int command) const;
     bool hasDocument() const;
+    bool editableFocus() const;
+    bool canPaste() const;
     void focusFrame();
+    void rendererTerminated();
+    void checkRenderer();
+    void showContextMenu(const QPoint& position);
 
     QWebEngineView* m_view = nullptr;
     SilentPage* m_page = nullptr;
@@ -84,4 +90,6 @@ private:
     int m_tag = 0;
     bool m_resizable = false;
     bool m_silent = false;
+    bool m_pageDead = false;       // its renderer died and no new one has taken over yet
+    QElapsedTimer m_recovered;     // since the last reload after a renderer died
 };

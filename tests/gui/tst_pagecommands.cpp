@@ -2,6 +2,7 @@
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
 #include "PageCommands.h"
+#include "TestTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -62,8 +64,13 @@ LoopbackServer::Response servePage(const LoopbackServer::Request& request)
     return LoopbackServer::page("<html><head><meta charset=utf-8><title>测试 page</title></head>"
                                 "<body>"
                                 + paragraphs
-                                + "<input id=field value=hello><img src=/pixel.png></body>"
-                                  "</html>");
+                                + "<input id=field value=hello><img id=image src=/pixel.png>"
+                                  "<textarea id=area>area</textarea>"
+                                  "<div id=rich contenteditable>rich</div>"
+                                  "<input id=locked readonly value=locked>"
+                                  "<input id=secret type=password value=secret>"
+                                  "<input id=box type=checkbox>"
+                                  "<a id=link href=/linked>linked page</a></body></html>");
 }
 
 QString runTool(const QString& tool, const QStringList& arguments)
@@ -108,6 +115,15 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QWidget*> visibleWindows()
+{
+    QList<QWidget*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            windows.append(widget);
+    return windows;
 }
 
 QWebEnginePage* enginePage(TWebBrowser* browser)
@@ -163,17 +179,17 @@ private slots:
         const QMap<int, int> afterLoad = {
             {OleCmd::SaveAs, 3}, {OleCmd::Print, 3}, {OleCmd::PrintPreview, 3},
             {OleCmd::PageSetup, 3}, {OleCmd::Copy, 1}, {OleCmd::Cut, 1},
-            {OleCmd::Paste, 3},  {OleCmd::SelectAll, 3}};
+            {OleCmd::Paste, 1},  {OleCmd::SelectAll, 3}};
         for (auto it = afterLoad.cbegin(); it != afterLoad.cend(); ++it)
             QCOMPARE(browser->QueryStatusWB(it.key()), it.value());
 
-        // Copy and cut follow the selection, whichever way it comes and goes.
+        // Copy follows the selection, whichever way it comes and goes; the page's text
+        // cannot be cut.
         browser->ExecWB(OleCmd::SelectAll);
         QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Copy), 3, 15000);
-        QCOMPARE(browser->QueryStatusWB(OleCmd::Cut), 3);
+        QCOMPARE(browser->QueryStatusWB(OleCmd::Cut), 1);
         enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
         QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Copy), 1, 15000);
-        QCOMPARE(browser->QueryStatusWB(OleCmd::Cut), 1);
 
         QVERIFY_THROWS_EXCEPTION(Error, browser->ExecWB(42));
         QVERIFY_THROWS_EXCEPTION(Error, browser->ExecWB(OleCmd::Copy));
@@ -186,14 +202,15 @@ private slots:
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
         for (QAction* action : {window->ActSave, window->ActPreview, window->ActPrint,
-                                window->ActPageSetup, window->ActPaste, window->ActSelectAll})
+                                window->ActPageSetup, window->ActSelectAll})
             QTRY_VERIFY2_WITH_TIMEOUT(action->isEnabled(), qPrintable(action->objectName()), 15000);
         QVERIFY(!window->ActCopy->isEnabled());
         QVERIFY(!window->ActCut->isEnabled());
+        QVERIFY(!window->ActPaste->isEnabled());
 
         window->ActSelectAll->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(window->ActCopy->isEnabled(), 15000);
-        QVERIFY(window->ActCut->isEnabled());
+        QVERIFY(!window->ActCut->isEnabled());
         enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
         QTRY_VERIFY_WITH_TIMEOUT(!window->ActCopy->isEnabled(), 15000);
     }
@@ -239,6 +256,128 @@ private slots:
         window->ActPaste->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(fieldValue(browser), QStringLiteral("hello"), 15000);
         QCOMPARE(window->CmbBook->currentText(), QStringLiteral("abc"));
+    }
+
+    // Cut and paste count only where they can act: in a field that takes text.
+    void cutAndPasteNeedAFieldThatTakesText_data()
+    {
+        QTest::addColumn<QString>("element"); // empty: the page's own text
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<int>("paste");
+        QTest::newRow("text field") << "field" << "x" << 3 << 3;
+        QTest::newRow("text field, empty clipboard") << "field" << "" << 3 << 1;
+        QTest::newRow("text area") << "area" << "x" << 3 << 3;
+        QTest::newRow("editable element") << "rich" << "x" << 3 << 3;
+        QTest::newRow("password field") << "secret" << "x" << 1 << 3;
+        QTest::newRow("read-only field") << "locked" << "x" << 1 << 1;
+        QTest::newRow("check box") << "box" << "x" << 1 << 1;
+        QTest::newRow("page text") << "" << "x" << 1 << 1;
+    }
+
+    void cutAndPasteNeedAFieldThatTakesText()
+    {
+        QFETCH(QString, element);
+        QFETCH(QString, clipboard);
+        QFETCH(int, cut);
+        QFETCH(int, paste);
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        if (clipboard.isEmpty())
+            QApplication::clipboard()->clear();
+        else
+            QApplication::clipboard()->setText(clipboard);
+        auto status = [browser] {
+            return qMakePair(browser->QueryStatusWB(OleCmd::Cut),
+                             browser->QueryStatusWB(OleCmd::Paste));
+        };
+        // Each case moves away from where it starts, so each wait sees the page's report.
+        QCOMPARE(status(), qMakePair(1, 1));
+        if (cut != 3 && paste != 3) {
+            focusAndSelect(browser, QStringLiteral("field"));
+            QTRY_COMPARE_WITH_TIMEOUT(status(), qMakePair(3, 3), 15000);
+        }
+        focusAndSelect(browser, element);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), qMakePair(cut, paste), 15000);
+        QCOMPARE(window->ActCut->isEnabled(), cut == 3);
+        QCOMPARE(window->ActPaste->isEnabled(), paste == 3);
+
+        // The clipboard's content counts the moment it changes.
+        if (paste == 3) {
+            QApplication::clipboard()->clear();
+            QTRY_VERIFY_WITH_TIMEOUT(!window->ActPaste->isEnabled(), 15000);
+        }
+    }
+
+    // What the page's own menu offers works, and nothing in it opens a window or a download
+    // that a silent view would drop.
+    void contextMenuOffersOnlyWhatWorks_data()
+    {
+        QTest::addColumn<QString>("element"); // what is right-clicked; empty: the page
+        QTest::newRow("page") << "";
+        QTest::newRow("link") << "link";
+        QTest::newRow("image") << "image";
+    }
+
+    void contextMenuOffersOnlyWhatWorks()
+    {
+        QFETCH(QString, element);
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        QMenu* menu = openContextMenu(browser, element);
+        QVERIFY(menu);
+        QWebEnginePage* page = enginePage(browser);
+        QStringList entries;
+        for (QAction* action : menu->actions()) {
+            entries.append(action->text());
+            for (const auto dropped :
+                 {QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab,
+                  QWebEnginePage::OpenLinkInNewBackgroundTab, QWebEnginePage::DownloadLinkToDisk,
+                  QWebEnginePage::DownloadImageToDisk, QWebEnginePage::DownloadMediaToDisk,
+                  QWebEnginePage::InspectElement})
+                QVERIFY2(action != page->action(dropped), qPrintable(action->text()));
+        }
+        QVERIFY2(!entries.isEmpty(), "the menu offers nothing");
+        QVERIFY(!menu->actions().first()->isSeparator());
+        QVERIFY(!menu->actions().last()->isSeparator());
+        menu->close();
+    }
+
+    void contextMenuSavesThePage()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        QMenu* menu = openContextMenu(browser, QString());
+        QVERIFY(menu);
+        QAction* save = enginePage(browser)->action(QWebEnginePage::SavePage);
+        QVERIFY(menu->actions().contains(save));
+        QString title;
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            if (files && files->acceptMode() == QFileDialog::AcceptSave)
+                title = files->windowTitle();
+            return int(QDialog::Rejected);
+        });
+        save->trigger();
+        QCOMPARE(title, QStringLiteral("保存网页"));
+    }
+
+    void contextMenuShowsTheSourceInTheSameView()
+    {
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        const QString address = browser->LocationURL();
+        const QList<QWidget*> windowsBefore = visibleWindows();
+        QMenu* menu = openContextMenu(browser, QString());
+        QVERIFY(menu);
+        QAction* source = enginePage(browser)->action(QWebEnginePage::ViewSource);
+        if (!menu->actions().contains(source))
+            QSKIP("the menu does not offer the source");
+        menu->close();
+        source->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(browser->LocationURL(), QStringLiteral("view-source:") + address,
+                                  15000);
+        QCOMPARE(visibleWindows(), windowsBefore);
     }
 
     void saveWritesThePage_data()
@@ -502,6 +641,52 @@ private:
             return nullptr;
         window->CmbBook->setEditText(QStringLiteral("abc"));
         return browser;
+    }
+
+    // Gives the element the page's focus and selects what it holds; for no element, the
+    // page itself has the focus and its text is selected.
+    void focusAndSelect(TWebBrowser* browser, const QString& element)
+    {
+        // As the user's click into the page would, so the page hears of every focus move.
+        browser->setFocus();
+        enginePage(browser)->runJavaScript(
+            QStringLiteral("(function () { const e = document.getElementById('%1');"
+                           " if (!e) { document.activeElement.blur();"
+                           " getSelection().selectAllChildren(document.body); return; }"
+                           " e.focus(); if (e.select) e.select();"
+                           " else getSelection().selectAllChildren(e); })()")
+                .arg(element));
+    }
+
+    // Right-clicks the middle of the element, or a blank spot of the page, and returns the
+    // menu that opens.
+    QMenu* openContextMenu(TWebBrowser* browser, const QString& element)
+    {
+        QPoint point(5, 5);
+        if (!element.isEmpty()) {
+            bool done = false;
+            enginePage(browser)->runJavaScript(
+                QStringLiteral("(function () { const r = document.getElementById('%1')"
+                               ".getBoundingClientRect(); return [r.x + r.width / 2, "
+                               "r.y + r.height / 2]; })()")
+                    .arg(element),
+                [&](const QVariant& result) {
+                    const QVariantList xy = result.toList();
+                    point = QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+                    done = true;
+                });
+            if (!waitUntil([&] { return done; }))
+                return nullptr;
+        }
+        QWidget* target = browser->findChild<QWebEngineView*>()->focusProxy();
+        QTest::mousePress(target, Qt::RightButton, {}, point);
+        QTest::mouseRelease(target, Qt::RightButton, {}, point);
+        QMenu* menu = nullptr;
+        waitUntil([&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu != nullptr;
+        }, 15000);
+        return menu;
     }
 
     void focusQueryBox()

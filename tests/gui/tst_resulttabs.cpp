@@ -20,6 +20,7 @@
 #include <QWebEngineView>
 #include <algorithm>
 #include <memory>
+#include <signal.h>
 
 // The set of result tabs: numbering, the active tab, stepping, closing, and the result
 // area switching between tabs and banner, driven through the real window.
@@ -49,6 +50,7 @@ private slots:
     void oneEnterIsOneSearch_data();
     void oneEnterIsOneSearch();
     void repeatedSearchesLeaveNothingBehind();
+    void aDeadRendererReloadsEachViewOnce();
 
 private:
     void search(const QString& term);
@@ -512,6 +514,88 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
     QVERIFY2(pssAfter100 <= pssAfter5 * 2,
              qPrintable(QStringLiteral("%1 kB after 5, %2 kB after 100").arg(pssAfter5).arg(pssAfter100)));
     QCOMPARE(window->pageSerial(), 500);
+}
+
+void TestResultTabs::aDeadRendererReloadsEachViewOnce()
+{
+    QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
+    QVERIFY(bannerLoaded.count() > 0 || bannerLoaded.wait(30000));
+    search(QStringLiteral("renderer"));
+    QList<TWebBrowser*> views = resultBrowsers();
+    QCOMPARE(views.size(), 5);
+    views.append(window->WbAd);
+
+    // Per view: completed loads, load starts, deaths, and the save status at each death.
+    QHash<TWebBrowser*, int> loaded, started, died;
+    QHash<TWebBrowser*, QList<int>> statusAtDeath;
+    for (TWebBrowser* view : views) {
+        QWebEnginePage* page = view->findChild<QWebEngineView*>()->page();
+        connect(view, &TWebBrowser::DocumentComplete, this, [&, view](bool ok) { loaded[view] += ok; });
+        connect(page, &QWebEnginePage::loadStarted, this, [&, view] { ++started[view]; });
+        // Connected after the view's own handler, so this sees what the view made of it.
+        connect(page, &QWebEnginePage::renderProcessTerminated, this, [&, view] {
+            ++died[view];
+            statusAtDeath[view].append(view->QueryStatusWB(OleCmd::SaveAs));
+        });
+    }
+    loaded[window->WbAd] = 1;
+    auto every = [&](const QHash<TWebBrowser*, int>& counts, int n) {
+        return std::all_of(views.cbegin(), views.cend(),
+                           [&](TWebBrowser* view) { return counts.value(view) == n; });
+    };
+    QVERIFY(waitUntil([&] { return every(loaded, 1); }));
+    QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
+    bool saveWentOff = false;
+    connect(window->ActSave, &QAction::changed, this,
+            [&] { saveWentOff = saveWentOff || !window->ActSave->isEnabled(); });
+    // Everything the views queued on hearing of a death has run once this has.
+    auto drainQueued = [] {
+        bool drained = false;
+        QTimer::singleShot(0, [&] { drained = true; });
+        QVERIFY(waitUntil([&] { return drained; }));
+    };
+    // The zygote forks the renderers, so their command line is the zygote's; the pages
+    // know their own renderer.
+    auto killRenderers = [&] {
+        QSet<qint64> renderers;
+        for (TWebBrowser* view : views)
+            renderers.insert(view->findChild<QWebEngineView*>()->page()->renderProcessPid());
+        renderers.remove(0);
+        QVERIFY(!renderers.isEmpty());
+        const QList<qint64> tree = processTree();
+        for (const qint64 pid : renderers) {
+            QVERIFY(tree.contains(pid));
+            QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        }
+    };
+
+    started.clear();
+    killRenderers();
+    QVERIFY(waitUntil([&] { return every(died, 1); }));
+    drainQueued();
+    QVERIFY(every(started, 1)); // the reload began from what the death queued
+    QVERIFY(waitUntil([&] { return every(loaded, 2); }));
+    for (TWebBrowser* view : views)
+        QCOMPARE(statusAtDeath.value(view), QList<int>{OleCmd::Supported});
+    QVERIFY(saveWentOff);
+    QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
+
+    // Dead again right after the reload: the views stay blank, their commands off.
+    killRenderers();
+    QVERIFY(waitUntil([&] { return every(died, 2); }));
+    drainQueued();
+    QVERIFY(every(started, 1));
+    QVERIFY(every(loaded, 2));
+    const QList<int> pageCommands = {OleCmd::SaveAs,    OleCmd::Print, OleCmd::PrintPreview,
+                                     OleCmd::PageSetup, OleCmd::Copy,  OleCmd::Cut,
+                                     OleCmd::Paste,     OleCmd::SelectAll};
+    for (TWebBrowser* view : views)
+        for (const int command : pageCommands)
+            QCOMPARE(view->QueryStatusWB(command), int(OleCmd::Supported));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->ActSave->isEnabled(), 15000);
+    for (QAction* action : {window->ActPreview, window->ActPrint, window->ActPageSetup,
+                            window->ActCopy, window->ActCut, window->ActPaste, window->ActSelectAll})
+        QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
 }
 
 VERITOME_WEB_TEST_MAIN(TestResultTabs)

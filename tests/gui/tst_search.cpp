@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <memory>
 
@@ -35,6 +36,9 @@ private slots:
     void enterInTheOpenHistoryList();
     void termTypedWhileTheEngineStarts_data();
     void termTypedWhileTheEngineStarts();
+    void newWindowLoadsInTheViewItCameFrom_data();
+    void newWindowLoadsInTheViewItCameFrom();
+    void silentViewsLeavePagesButCancelConfirms();
 
 private:
     void search(const QString& term);
@@ -56,6 +60,18 @@ namespace {
 
 const QByteArray adHost = "pagead2.googlesyndication.com";
 const QByteArray framesHost = "frames.example";
+const QByteArray openerHost = "opener.example";
+
+// A page that, once loaded, asks for a new window at the address: through a link for one,
+// or through window.open.
+QByteArray openerPage(const QByteArray& how, const QByteArray& address)
+{
+    const QByteArray open = how == "link"
+        ? "document.getElementById('a').click()"
+        : "window.open('" + address + "')";
+    return "<html><body onload=\"setTimeout(function () { " + open + "; }, 0)\">"
+           "<a id=a target=_blank href=\"" + address + "\">new window</a></body></html>";
+}
 
 
 
@@ -104,6 +120,9 @@ void TestSearch::initTestCase()
 {
     QVERIFY(server.start());
     server.setHandler([this](const LoopbackServer::Request& request) {
+        if (request.host == openerHost)
+            return LoopbackServer::page(openerPage(
+                request.target.mid(1), "http://" + framesHost + "/landed?marker=opened"));
         if (request.host == adHost || request.host == framesHost)
             return LoopbackServer::page("<html><body>frame</body></html>");
         if (request.host == TfrmMain::bannerHost.toLatin1())
@@ -296,6 +315,12 @@ void TestSearch::advertisingFilter_data()
          "</body></html>",
          false, 2, "marker=script", true},
         {"redirect of the page itself", "", true, 1, "marker=redirect", true},
+        {"link for a new window",
+         openerPage("link", "http://pagead2.googlesyndication.com/pagead/ads?marker=newlink"),
+         false, 2, "marker=newlink", true},
+        {"page's window.open",
+         openerPage("open", "http://pagead2.googlesyndication.com/pagead/ads?marker=newopen"),
+         false, 2, "marker=newopen", true},
     };
     const char* modes[] = {"encyclopaedia", "idiom", "English-Chinese"};
     for (const auto& c : cases)
@@ -446,6 +471,62 @@ void TestSearch::termTypedWhileTheEngineStarts()
     requests.removeIf([](const QString& line) { return line.contains("marker=banner"); });
     QCOMPARE(requests, expected);
     QCOMPARE(window->CmbBook->itemText(0), term);
+void TestSearch::newWindowLoadsInTheViewItCameFrom_data()
+{
+    QTest::addColumn<bool>("banner");
+    QTest::addColumn<QByteArray>("how");
+    for (const bool banner : {false, true})
+        for (const char* how : {"link", "open"})
+            QTest::addRow("%s, %s", banner ? "banner" : "result", how) << banner << QByteArray(how);
+}
+
+void TestSearch::newWindowLoadsInTheViewItCameFrom()
+{
+    QFETCH(bool, banner);
+    QFETCH(QByteArray, how);
+    const QList<QWidget*> windowsBefore = QApplication::topLevelWidgets();
+    TWebBrowser* view = window->WbAd;
+    if (banner) {
+        view->Navigate(QString::fromLatin1("http://" + openerHost + "/" + how));
+    } else {
+        resultPage = openerPage(how, "http://" + framesHost + "/landed?marker=opened");
+        window->CmbBoxType->setCurrentIndex(1);
+        search(QStringLiteral("new"));
+        QCOMPARE(resultBrowsers().size(), 1);
+        view = resultBrowsers().constFirst();
+    }
+    QVERIFY2(waitUntil([&] { return view->LocationURL().contains(QLatin1String("/landed")); }),
+             qPrintable(view->LocationURL()));
+    QVERIFY(server.received("marker=opened"));
+    QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
+}
+
+// The engine asks its leave-page question the way a page's confirm() asks; only the page's
+// own question gets "cancel".
+void TestSearch::silentViewsLeavePagesButCancelConfirms()
+{
+    resultPage = "<html><head><title>page</title><script>"
+                 "window.addEventListener('beforeunload', function (e) {"
+                 " e.preventDefault(); e.returnValue = 'stay'; return 'stay'; });"
+                 "</script></head><body style='margin:0'>"
+                 "<button id=b style='width:300px;height:200px' onclick=\"document.title = "
+                 "'confirm ' + confirm('sure?')\">ask</button></body></html>";
+    window->CmbBoxType->setCurrentIndex(1);
+    search(QStringLiteral("leave"));
+    QVERIFY(waitForLoads(1));
+    TWebBrowser* view = resultBrowsers().constFirst();
+    QWebEnginePage* page = view->findChild<QWebEngineView*>()->page();
+
+    // A real click: the engine asks before leaving only a page the user has touched.
+    QWidget* target = view->findChild<QWebEngineView*>()->focusProxy();
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(100, 100));
+    QVERIFY(waitUntil([&] { return page->title() == QLatin1String("confirm false"); }));
+
+    view->Navigate(QStringLiteral("http://frames.example/away?marker=away"));
+    QVERIFY2(waitUntil([&] { return view->LocationURL().contains(QLatin1String("/away")); }),
+             qPrintable(view->LocationURL()));
+    QVERIFY(server.received("marker=away"));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
 VERITOME_WEB_TEST_MAIN(TestSearch)
