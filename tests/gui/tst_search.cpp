@@ -384,6 +384,16 @@ void TestSearch::enterInTheOpenHistoryList()
     QCOMPARE(window->pageSerial(), 15);
     QCOMPARE(window->PageControl1->count(), 5);
     QCOMPARE(window->historyItems(), QList<QByteArray>({"older", "newer"}));
+    for (TWebBrowser* browser : resultBrowsers()) {
+        loads.insert(browser, 0);
+        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
+    }
+    QVERIFY(waitForLoads(1));
+    QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
+    expected.sort();
+    QCOMPARE(resultRequests(), expected);
+}
+
 namespace {
 
 // Runs once, at the window's first paint, before the window handles it.
