@@ -8,6 +8,7 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
+#include <QPointer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -52,6 +53,9 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
+        // A page outlives its browser while the engine finishes a print job from it.
+        if (!m_browser)
+            return false;
         bool cancel = false;
         emit m_browser->BeforeNavigate2(url.toString(QUrl::FullyEncoded), &cancel);
         if (cancel)
@@ -85,7 +89,7 @@ protected:
     }
 
 private:
-    TWebBrowser* m_browser;
+    QPointer<TWebBrowser> m_browser;
 };
 
 namespace {
