@@ -431,7 +431,6 @@ QByteArray PageCommands::pdfNow(const QPageLayout& layout, const QPageRanges& ra
     QByteArray result;
     bool done = false;
     const QPointer<QEventLoop> waiting(&loop);
-    connect(m_view, &QObject::destroyed, &loop, &QEventLoop::quit);
     m_view->page()->printToPdf(
         [&result, &done, waiting](const QByteArray& pdf) {
             if (!waiting)
