@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -74,6 +75,16 @@ QString CupsQueue::start()
         "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
         "<Policy default>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n")
                                .arg(socket);
+    // Settings left behind by test runs that were killed.
+    const QDir systemFolder(QStringLiteral("/etc/cups"));
+    const QStringList leftovers =
+        systemFolder.entryList({QStringLiteral("cups-pdf-veritome-test-*.conf")});
+    for (const QString& stale : leftovers) {
+        const pid_t owner =
+            stale.section(QLatin1Char('-'), -1).section(QLatin1Char('.'), 0, 0).toInt();
+        if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH)
+            QFile::remove(systemFolder.filePath(stale));
+    }
     const QString tag = QStringLiteral("veritome-test-%1").arg(getpid());
     const QString printers = QStringLiteral("<DefaultPrinter %1>\nDeviceURI cups-pdf:/%2\n"
                                             "State Idle\nAccepting Yes\nShared No\n"
