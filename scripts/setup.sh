@@ -3,7 +3,9 @@
 
 veritome_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev
+    qt6-base-dev qt6-webengine-dev qt6-pdf-dev libgl-dev libxcb1-dev
+    libcups2-dev # print jobs go to the print queue through libcups
+    cups cups-client printer-driver-cups-pdf # the tests print to a private PDF queue
     xvfb xauth openbox x11-utils xdotool
     weston xwayland qt6-wayland # the Wayland session tests run a headless compositor
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints

@@ -3,29 +3,34 @@
 #include "Application.h"
 #include "Error.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPaintEngine>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <cups/cups.h>
+
 namespace {
 
-// The engine prints to a real printer by drawing each page as an image. 300 dpi keeps
-// text sharp on paper at a sixteenth of the pixels of a 1200 dpi device.
-constexpr int paperResolution = 300;
-// The preview is an image as well; this is enough to read it zoomed in.
+// The preview shows each page as an image; this is enough to read it zoomed in.
 constexpr int previewResolution = 150;
 constexpr qreal defaultMargin = 10; // millimetres
 
@@ -61,6 +66,86 @@ const SaveFormat& saveFormatFor(const QString& filter)
 bool isPreview(QPrinter* printer)
 {
     return printer->paintEngine() && printer->paintEngine()->type() == QPaintEngine::Picture;
+}
+
+// A job for a print queue, taken from the print dialog's printer, which is gone by the
+// time the engine has made the document.
+struct QueueJob {
+    QByteArray queue;
+    QByteArray instance;
+    QByteArray title;
+    QList<QPair<QByteArray, QByteArray>> options;
+};
+
+QueueJob queueJobFor(const QPrinter& printer)
+{
+    QueueJob job;
+    const QStringList name = printer.printerName().split(QLatin1Char('/'));
+    job.queue = name.value(0).toUtf8();
+    job.instance = name.value(1).toUtf8();
+    job.title = printer.docName().toUtf8();
+    job.options.emplaceBack("copies", QByteArray::number(printer.copyCount()));
+    if (printer.copyCount() > 1)
+        job.options.emplaceBack("collate", printer.collateCopies() ? "true" : "false");
+    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+        job.options.emplaceBack("sides", "one-sided");
+        break;
+    case QPrinter::DuplexLongSide:
+        job.options.emplaceBack("sides", "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexShortSide:
+        job.options.emplaceBack("sides", "two-sided-short-edge");
+        break;
+    case QPrinter::DuplexAuto:
+        job.options.emplaceBack("sides", landscape ? "two-sided-short-edge" : "two-sided-long-edge");
+        break;
+    }
+    if (printer.colorMode() == QPrinter::GrayScale)
+        job.options.emplaceBack("print-color-mode", "monochrome");
+    if (printer.pageOrder() == QPrinter::LastPageFirst)
+        job.options.emplaceBack("outputorder", "reverse");
+    return job;
+}
+
+// Hands the whole document to the queue in one go and returns the failure's text, empty
+// when the queue took it. A job that did not get all of it is cancelled: the printer
+// never starts on half a document.
+QString submit(const QueueJob& job, const QByteArray& pdf)
+{
+    cups_option_t* options = nullptr;
+    int count = 0;
+    for (const auto& [name, value] : job.options)
+        count = cupsAddOption(name.constData(), value.constData(), count, &options);
+    // The user's saved choices for the queue fill in what the dialog left open, as lp does.
+    if (cups_dest_t* dest = cupsGetNamedDest(
+            CUPS_HTTP_DEFAULT, job.queue.constData(),
+            job.instance.isEmpty() ? nullptr : job.instance.constData())) {
+        for (int i = 0; i < dest->num_options; ++i)
+            if (!cupsGetOption(dest->options[i].name, count, options))
+                count = cupsAddOption(dest->options[i].name, dest->options[i].value, count,
+                                      &options);
+        cupsFreeDests(1, dest);
+    }
+    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, job.queue.constData(), job.title.constData(),
+                                 count, options);
+    cupsFreeOptions(count, options);
+    if (id == 0)
+        return QString::fromUtf8(cupsLastErrorString());
+    const bool written =
+        cupsStartDocument(CUPS_HTTP_DEFAULT, job.queue.constData(), id, job.title.constData(),
+                          CUPS_FORMAT_PDF, 1)
+            == HTTP_STATUS_CONTINUE
+        && cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData(), size_t(pdf.size()))
+               == HTTP_STATUS_CONTINUE;
+    // Finishing also collects the queue's answer to what was written.
+    const bool accepted = cupsFinishDocument(CUPS_HTTP_DEFAULT, job.queue.constData()) == IPP_STATUS_OK;
+    if (written && accepted)
+        return QString();
+    const QString failure = QString::fromUtf8(cupsLastErrorString());
+    cupsCancelJob2(CUPS_HTTP_DEFAULT, job.queue.constData(), id, 0);
+    return failure;
 }
 
 } // namespace
@@ -103,9 +188,63 @@ int PageDialogs::run(QDialog& dialog) const
 
 // ---------------------------------------------------------------- PageCommands
 
-PageCommands::PageCommands(QWebEngineView* view) : QObject(view), m_view(view) {}
+// The engine stops the whole program when a page goes while it is making a document of
+// it. So the page is this object's child, and a job's page outlives its view: it goes
+// when the engine is done with it, and the program does not quit before that.
+struct PageCommands::EngineJob {
+    QPointer<PageCommands> owner;
+    QPointer<QWebEnginePage> page;
+    bool done = false;
+    QEventLoop* quitting = nullptr; // the wait at quitting time, while it runs
+    QMetaObject::Connection quitWatch;
+};
 
-PageCommands::~PageCommands() = default;
+PageCommands::PageCommands(QWebEngineView* view) : QObject(view), m_view(view)
+{
+    if (view->page()->parent() == view)
+        view->page()->setParent(this);
+}
+
+PageCommands::~PageCommands()
+{
+    if (m_job && !m_job->done && m_job->page) {
+        m_job->page->setParent(nullptr);
+        m_job->owner = nullptr;
+    }
+}
+
+std::shared_ptr<PageCommands::EngineJob> PageCommands::beginEngineJob()
+{
+    auto job = std::make_shared<EngineJob>();
+    job->owner = this;
+    job->page = m_view->page();
+    m_job = job;
+    job->quitWatch = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, job->page, [job] {
+        if (job->done)
+            return;
+        // A few seconds at most: the engine takes well under one for a long page.
+        constexpr int patience = 30000;
+        QEventLoop loop;
+        job->quitting = &loop;
+        QTimer::singleShot(patience, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        job->quitting = nullptr;
+    });
+    setPrinting(true);
+    return job;
+}
+
+void PageCommands::endEngineJob(const std::shared_ptr<EngineJob>& job)
+{
+    job->done = true;
+    disconnect(job->quitWatch);
+    if (job->quitting)
+        job->quitting->quit();
+    if (job->owner)
+        job->owner->setPrinting(false);
+    else if (job->page)
+        job->page->deleteLater();
+}
 
 QStringList PageCommands::saveFilters()
 {
@@ -232,29 +371,37 @@ void PageCommands::preview()
 
 void PageCommands::print()
 {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    preparePrinter(*printer);
-    QPrintDialog dialog(printer.get(), dialogOwner());
+    QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(printer);
+    QPrintDialog dialog(&printer, dialogOwner());
     dialog.setWindowTitle(QStringLiteral("打印"));
     if (dialogs().run(dialog) != QDialog::Accepted)
         return;
-    if (printer->outputFormat() == QPrinter::PdfFormat) {
-        startPdf(printer->outputFileName(), printer->pageLayout(), printer->pageRanges());
-        return;
-    }
-    printer->setResolution(paperResolution);
-    m_printer = std::move(printer);
-    setPrinting(true);
-    connect(
-        m_view, &QWebEngineView::printFinished, this,
-        [this](bool ok) {
-            m_printer.reset();
-            setPrinting(false);
-            if (!ok)
-                reportLater(QStringLiteral("无法打印网页"));
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        startPdf(printer.outputFileName(), printer.pageLayout(), printer.pageRanges());
+    else
+        startQueueJob(printer);
+}
+
+// The queue gets the engine's PDF, with its text and fonts, rather than the page images
+// the engine would draw on the printer from a thread of its own. The job is handed over
+// whole once the engine has made it, also when its page has been closed meanwhile: the
+// user asked for it, and nothing has cancelled it.
+void PageCommands::startQueueJob(const QPrinter& printer)
+{
+    const QueueJob queueJob = queueJobFor(printer);
+    const std::shared_ptr<EngineJob> job = beginEngineJob();
+    job->page->printToPdf(
+        [job, queueJob](const QByteArray& pdf) {
+            const QString failure = pdf.isEmpty()
+                ? QStringLiteral("网页没有给出可打印的内容")
+                : submit(queueJob, pdf);
+            if (!failure.isEmpty() && job->owner)
+                job->owner->reportLater(QStringLiteral("无法打印到 %1：%2")
+                                            .arg(QString::fromUtf8(queueJob.queue), failure));
+            endEngineJob(job);
         },
-        Qt::SingleShotConnection);
-    m_view->print(m_printer.get());
+        printer.pageLayout(), printer.pageRanges());
 }
 
 // A PDF file gets the engine's own PDF: text and fonts, not one image per page.
@@ -263,47 +410,86 @@ void PageCommands::startPdf(const QString& path, const QPageLayout& layout,
 {
     if (path.isEmpty() || QFileInfo(path).isDir())
         throw Error(QStringLiteral("无法打印到文件：请给出文件名"));
-    setPrinting(true);
+    const std::shared_ptr<EngineJob> job = beginEngineJob();
     connect(
-        m_view->page(), &QWebEnginePage::pdfPrintingFinished, this,
-        [this, path](const QString&, bool ok) {
-            setPrinting(false);
-            if (!ok)
-                reportLater(
+        job->page, &QWebEnginePage::pdfPrintingFinished, job->page,
+        [job, path](const QString&, bool ok) {
+            if (!ok && job->owner)
+                job->owner->reportLater(
                     QStringLiteral("无法打印到文件 %1").arg(QDir::toNativeSeparators(path)));
+            endEngineJob(job);
         },
         Qt::SingleShotConnection);
-    m_view->page()->printToPdf(path, layout, ranges);
+    job->page->printToPdf(path, layout, ranges);
 }
 
-// Draws the page for the preview window, and prints it when asked to from there. The
-// preview wants its pages before this returns, so it waits for the engine here.
+// The engine's PDF of the page, waited for here: the preview wants its pages before the
+// paint request returns. Empty when the engine could not make it.
+QByteArray PageCommands::pdfNow(const QPageLayout& layout, const QPageRanges& ranges)
+{
+    QEventLoop loop;
+    QByteArray result;
+    bool done = false;
+    const QPointer<QEventLoop> waiting(&loop);
+    m_view->page()->printToPdf(
+        [&result, &done, waiting](const QByteArray& pdf) {
+            if (!waiting)
+                return;
+            result = pdf;
+            done = true;
+            waiting->quit();
+        },
+        layout, ranges);
+    if (!done)
+        loop.exec();
+    return result;
+}
+
+// Each page of the same PDF a print gives, as a picture of the whole sheet: the margins
+// and the orientation are those of the PDF, not redrawn inside the printer's margins.
+void PageCommands::drawPreview(QPrinter* printer)
+{
+    QByteArray pdf = pdfNow(printer->pageLayout(), printer->pageRanges());
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    document.load(&buffer);
+    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() == 0)
+        throw Error(QStringLiteral("无法显示打印预览"));
+    QPainter painter;
+    if (!painter.begin(printer))
+        throw Error(QStringLiteral("无法显示打印预览"));
+    const int resolution = printer->resolution();
+    // The painter starts at the printable area; the pictures start at the sheet's corner.
+    const QPoint sheetCorner = printer->fullPage()
+        ? QPoint()
+        : -printer->pageLayout().paintRectPixels(resolution).topLeft();
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0)
+            printer->newPage();
+        const QSize size = (document.pagePointSize(page) * resolution / 72.0).toSize();
+        painter.drawImage(QRect(sheetCorner, size), document.render(page, size));
+    }
+}
+
+// Draws the pages for the preview window, and prints them when asked to from there.
 void PageCommands::paint(QPrinter* printer)
 {
     if (m_painting || m_printing)
         return;
-    // The preview window is modal, so the view outlives this wait.
+    // The preview window is modal, so the view outlives the waits here.
     const QScopedValueRollback painting(m_painting, true);
-    QEventLoop loop;
-    if (!isPreview(printer) && printer->outputFormat() == QPrinter::PdfFormat) {
-        connect(this, &PageCommands::printingChanged, &loop, &QEventLoop::quit);
-        startPdf(printer->outputFileName(), printer->pageLayout(), printer->pageRanges());
-        if (m_printing)
-            loop.exec();
+    if (isPreview(printer)) {
+        drawPreview(printer);
         return;
     }
-    if (!isPreview(printer))
-        printer->setResolution(paperResolution);
-    bool finished = false;
-    bool ok = false;
-    connect(m_view, &QWebEngineView::printFinished, &loop, [&](bool success) {
-        finished = true;
-        ok = success;
-        loop.quit();
-    });
-    m_view->print(printer);
-    if (!finished)
+    if (printer->outputFormat() == QPrinter::NativeFormat) {
+        startQueueJob(*printer);
+        return;
+    }
+    QEventLoop loop;
+    connect(this, &PageCommands::printingChanged, &loop, &QEventLoop::quit);
+    startPdf(printer->outputFileName(), printer->pageLayout(), printer->pageRanges());
+    if (m_printing)
         loop.exec();
-    if (!ok)
-        throw Error(QStringLiteral("无法打印网页"));
 }

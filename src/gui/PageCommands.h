@@ -9,6 +9,7 @@
 #include <optional>
 
 class QDialog;
+class QWebEnginePage;
 class QPrinter;
 class QWebEngineView;
 class QWidget;
@@ -47,7 +48,9 @@ private:
 };
 
 // Save, page set-up, print preview and print of one web view's page, each behind its
-// dialog. Printing runs in the background; while it does, the view cannot start another.
+// dialog. Preview, PDF file and print queue all get the engine's own PDF of the page, so
+// the preview shows what the paper will. Printing runs in the background; while it does,
+// the view cannot start another.
 class PageCommands : public QObject {
     Q_OBJECT
 
@@ -75,13 +78,19 @@ private:
     void preparePrinter(QPrinter& printer);
     void paint(QPrinter* printer);
     void startPdf(const QString& path, const QPageLayout& layout, const QPageRanges& ranges);
+    void startQueueJob(const QPrinter& printer);
+    QByteArray pdfNow(const QPageLayout& layout, const QPageRanges& ranges);
+    void drawPreview(QPrinter* printer);
+    struct EngineJob;
+    std::shared_ptr<EngineJob> beginEngineJob();
+    static void endEngineJob(const std::shared_ptr<EngineJob>& job);
     void setPrinting(bool printing);
     void reportLater(const QString& text);
 
     QWebEngineView* m_view;
     PageDialogs* m_ownDialogs = nullptr;
-    std::unique_ptr<QPrinter> m_printer; // the device of a print to a real printer
     QMetaObject::Connection m_saveWatch;
+    std::shared_ptr<EngineJob> m_job; // the document the engine is making, if any
     bool m_printing = false;
     bool m_painting = false;
 };

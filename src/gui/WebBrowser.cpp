@@ -16,6 +16,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineNewWindowRequest>
+#include <QPointer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -138,7 +139,8 @@ public:
         // The engine's own save waits for somebody to accept its download; the page's
         // save command asks where to write and writes it.
         if (action == SavePage) {
-            App::guarded([this] { m_browser->ExecWB(OleCmd::SaveAs); });
+            if (m_browser)
+                App::guarded([this] { m_browser->ExecWB(OleCmd::SaveAs); });
             return;
         }
         QWebEnginePage::triggerAction(action, checked);
@@ -147,6 +149,9 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
+        // A page outlives its browser while the engine finishes a print job from it.
+        if (!m_browser)
+            return false;
         bool cancel = false;
         emit m_browser->BeforeNavigate2(url.toString(QUrl::FullyEncoded), &cancel);
         if (cancel)
@@ -208,10 +213,11 @@ private:
         if (kind == m_focusKind)
             return;
         m_focusKind = kind;
-        emit m_browser->CommandStateChange();
+        if (m_browser)
+            emit m_browser->CommandStateChange();
     }
 
-    TWebBrowser* m_browser;
+    QPointer<TWebBrowser> m_browser;
     const QString m_focusToken =
         QStringLiteral("veritome-focus-%1:").arg(QUuid::createUuid().toString(QUuid::Id128));
     FocusKind m_focusKind = FocusKind::None;

@@ -1,3 +1,4 @@
+#include "CupsQueue.h"
 #include "Error.h"
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
@@ -5,6 +6,7 @@
 #include "TestTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
+#include "TestTools.h"
 #include "WebTestMain.h"
 
 #include <QBuffer>
@@ -12,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -56,6 +59,17 @@ LoopbackServer::Response servePage(const LoopbackServer::Request& request)
         response.contentType = "image/png";
         response.body = pixelPng();
         return response;
+    }
+    if (request.target.contains("wrap")) {
+        // Text only, in lines that fill the width: where the text lies shows the margins.
+        QByteArray text;
+        for (int i = 0; i < 40; ++i)
+            text += "<p>" + marker + " " + QByteArray::number(i)
+                + " the quick brown fox jumps over the lazy dog and runs on to the far edge "
+                  "of the paper where the line has to wrap before the margin</p>";
+        return LoopbackServer::page("<html><head><meta charset=utf-8><title>wrap</title></head>"
+                                    "<body style='margin:0'>"
+                                    + text + "</body></html>");
     }
     QByteArray paragraphs = "<p>" + marker + " 百科全书 page text</p>";
     if (request.target.contains("long"))
@@ -111,6 +125,81 @@ PdfInfo pdfInfo(const QString& path)
     return result;
 }
 
+// Where the words of a PDF's first page lie, as fractions of the page's width and height.
+QRectF pdfTextArea(const QString& path)
+{
+    const QString words = runTool(QStringLiteral("pdftotext"),
+                                  {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                   QStringLiteral("-l"), QStringLiteral("1"), path,
+                                   QStringLiteral("-")});
+    const QRegularExpressionMatch page =
+        QRegularExpression(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""))
+            .match(words);
+    if (!page.hasMatch())
+        return QRectF();
+    const qreal width = page.captured(1).toDouble();
+    const qreal height = page.captured(2).toDouble();
+    QRectF area;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                          "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\""))
+            .globalMatch(words);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch word = it.next();
+        area |= QRectF(QPointF(word.captured(1).toDouble() / width,
+                               word.captured(2).toDouble() / height),
+                       QPointF(word.captured(3).toDouble() / width,
+                               word.captured(4).toDouble() / height));
+    }
+    return area;
+}
+
+// Where the ink lies on the sheet a preview shows in the middle of its view, as fractions
+// of the sheet's width and height. The sheet is white up to its edges (its margins), the
+// view's background grey; the ink is the sheet's dark pixels.
+QRectF previewTextArea(QPrintPreviewWidget* preview, qreal* sheetAspect)
+{
+    auto* view = preview->findChild<QGraphicsView*>();
+    if (!view)
+        return QRectF();
+    const QImage image = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb white = qRgb(255, 255, 255);
+    const QRgb background = image.pixel(0, 0);
+    // From the middle outwards to the background around this sheet, then in to its white.
+    const auto whiteSpan = [&](int length, const std::function<QRgb(int)>& pixel) {
+        int first = length / 2;
+        int last = length / 2;
+        while (first > 0 && pixel(first - 1) != background)
+            --first;
+        while (last < length - 1 && pixel(last + 1) != background)
+            ++last;
+        while (first <= last && pixel(first) != white)
+            ++first;
+        while (last >= first && pixel(last) != white)
+            --last;
+        return std::pair{first, last};
+    };
+    const auto [left, right] =
+        whiteSpan(image.width(), [&](int x) { return image.pixel(x, image.height() / 2); });
+    const auto [top, bottom] =
+        whiteSpan(image.height(), [&](int y) { return image.pixel(image.width() / 2, y); });
+    const QRect sheet(QPoint(left, top), QPoint(right, bottom));
+    if (sheet.isEmpty())
+        return QRectF();
+    QRect ink;
+    for (int y = sheet.top(); y <= sheet.bottom(); ++y)
+        for (int x = sheet.left(); x <= sheet.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    if (ink.isEmpty())
+        return QRectF();
+    *sheetAspect = qreal(sheet.width()) / sheet.height();
+    const auto across = [&](int x) { return qreal(x - sheet.left()) / sheet.width(); };
+    const auto down = [&](int y) { return qreal(y - sheet.top()) / sheet.height(); };
+    return QRectF(QPointF(across(ink.left()), down(ink.top())),
+                  QPointF(across(ink.right() + 1), down(ink.bottom() + 1)));
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -131,6 +220,62 @@ QWebEnginePage* enginePage(TWebBrowser* browser)
     return browser->findChild<QWebEngineView*>()->page();
 }
 
+// A dictionary search: one result tab, loaded from the loopback server.
+TWebBrowser* searchAndWait(TfrmMain& window, const QString& term)
+{
+    window.CmbBoxType->setCurrentIndex(1);
+    window.CmbBoxTypeChange(window.CmbBoxType);
+    window.CmbBook->setEditText(term);
+    window.BtnBookOKClick(window.BtnBookOK);
+    TWebBrowser* browser = window.GetActiveWebBrowser();
+    if (!browser)
+        return nullptr;
+    QSignalSpy loaded(browser, &TWebBrowser::DocumentComplete);
+    if (!loaded.wait(20000) || !loaded.first().first().toBool())
+        return nullptr;
+    window.CmbBook->setEditText(QStringLiteral("abc"));
+    return browser;
+}
+
+// The print dialog, answered with the test's print queue.
+int chooseTheQueue(QDialog& dialog)
+{
+    auto* print = qobject_cast<QPrintDialog*>(&dialog);
+    if (!print)
+        return QDialog::Rejected;
+    print->printer()->setPrinterName(CupsQueue::name());
+    return print->printer()->outputFormat() == QPrinter::NativeFormat ? QDialog::Accepted
+                                                                      : QDialog::Rejected;
+}
+
+const char closeWhilePrintingVariable[] = "VERITOME_TEST_CLOSE_WHILE_PRINTING";
+
+// Run as a program of its own, the way the program's main runs the window: a long page
+// goes to the print queue and the window is closed while the engine makes the job's
+// document. Any status but 0 (or a crash) is a failure: 2 to 4 tell which step failed.
+int closeWhilePrinting()
+{
+    LoopbackServer server;
+    if (!server.start())
+        return 2;
+    server.setHandler(servePage);
+    TfrmMain frmMain(qEnvironmentVariable(closeWhilePrintingVariable));
+    QObject::connect(&frmMain, &TfrmMain::closed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    frmMain.show();
+    TWebBrowser* browser = searchAndWait(frmMain, QStringLiteral("long"));
+    if (!browser
+        || !waitUntil([&] { return browser->QueryStatusWB(OleCmd::Print) == 3; }, 15000))
+        return 3;
+    PageDialogs::of(&frmMain)->setRunner(chooseTheQueue);
+    browser->ExecWB(OleCmd::Print);
+    if (browser->QueryStatusWB(OleCmd::Print) == 3)
+        return 4; // no job running
+    frmMain.close();
+    QApplication::exec();
+    return 0;
+}
+
 } // namespace
 
 // The eight page commands on a real page, through the window's actions.
@@ -140,6 +285,8 @@ class TestPageCommands : public QObject {
 private slots:
     void initTestCase()
     {
+        // Before anything asks the print system for its printers.
+        queueProblem = queue.start();
         QVERIFY(server.start());
         server.setHandler(servePage);
         QVERIFY2(haveTool(QStringLiteral("pdftotext")) && haveTool(QStringLiteral("pdfinfo")),
@@ -523,23 +670,8 @@ private slots:
         QFETCH(bool, newSearch);
         QVERIFY(openResultPage());
         PageDialogs* dialogs = PageDialogs::of(window.get());
-        if (landscape) {
-            bool shown = false;
-            dialogs->setRunner([&](QDialog& dialog) {
-                // The real dialog, as a user would answer it.
-                QTimer::singleShot(0, &dialog, [&] {
-                    auto* button = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
-                    shown = qobject_cast<QPageSetupDialog*>(&dialog) && button;
-                    if (button)
-                        button->click();
-                    dialog.accept();
-                });
-                return dialog.exec();
-            });
-            QTRY_VERIFY_WITH_TIMEOUT(window->ActPageSetup->isEnabled(), 15000);
-            window->ActPageSetup->trigger();
-            QVERIFY(shown);
-        }
+        if (landscape)
+            chooseLandscapeInPageSetup();
         if (newSearch)
             QVERIFY(openResultPage());
         const QPageLayout::Orientation expected =
@@ -594,6 +726,147 @@ private slots:
         QCOMPARE(pdfInfo(pdf).pages, pages);
     }
 
+    void previewShowsWhatThePrintGives_data()
+    {
+        QTest::addColumn<bool>("landscape");
+        QTest::newRow("portrait") << false;
+        QTest::newRow("landscape from the page set-up") << true;
+    }
+
+    void previewShowsWhatThePrintGives()
+    {
+        QFETCH(bool, landscape);
+        QVERIFY(openResultPage(QStringLiteral("wrap")));
+        if (landscape)
+            chooseLandscapeInPageSetup();
+        int pages = 0;
+        qreal sheetAspect = 0;
+        QRectF previewed;
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+            if (!preview)
+                return int(QDialog::Rejected);
+            dialog.resize(800, 900);
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog))
+                return int(QDialog::Rejected);
+            preview->setViewMode(QPrintPreviewWidget::SinglePageView);
+            preview->fitInView();
+            pages = preview->pageCount();
+            previewed = previewTextArea(preview, &sheetAspect);
+            dialog.hide();
+            return int(QDialog::Rejected);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
+        window->ActPreview->trigger();
+
+        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("wrap.pdf"));
+        answerPrintDialog(pdf);
+        window->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
+                                     && QFileInfo(pdf).size() > 0,
+                                 30000);
+        const PdfInfo printed = pdfInfo(pdf);
+        QVERIFY(printed.pages > 1);
+        QCOMPARE(pages, printed.pages);
+        QCOMPARE(printed.pageSize.width() > printed.pageSize.height(), landscape);
+        QVERIFY2(qAbs(sheetAspect - printed.pageSize.width() / printed.pageSize.height()) < 0.02,
+                 qPrintable(QString::number(sheetAspect)));
+        // The ink of the preview's first sheet lies where the PDF's words do, to within
+        // 2 % of the sheet (a 10 mm margin is 5 % of its width).
+        const QRectF words = pdfTextArea(pdf);
+        QVERIFY(!words.isEmpty());
+        const QString areas = QStringLiteral("preview %1,%2 %3,%4; print %5,%6 %7,%8")
+                                  .arg(previewed.left()).arg(previewed.top())
+                                  .arg(previewed.right()).arg(previewed.bottom())
+                                  .arg(words.left()).arg(words.top())
+                                  .arg(words.right()).arg(words.bottom());
+        for (const auto& [shown, printedEdge] :
+             {std::pair{previewed.left(), words.left()}, std::pair{previewed.top(), words.top()},
+              std::pair{previewed.right(), words.right()},
+              std::pair{previewed.bottom(), words.bottom()}})
+            QVERIFY2(qAbs(shown - printedEdge) < 0.02, qPrintable(areas));
+    }
+
+    void printToAQueueGivesThePagesText()
+    {
+        if (!queueProblem.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no print queue: ") + queueProblem));
+        QVERIFY(openResultPage(QStringLiteral("long")));
+        const int jobsBefore = queue.finishedJobs();
+        const int filesBefore = queue.writtenFiles().size();
+        printToTheQueue();
+        QStringList files;
+        checkEveryJobWhole(jobsBefore, filesBefore, &files);
+        QCOMPARE(files.size(), 1);
+        const QString text = pdfText(files.first());
+        QVERIFY2(text.contains(QStringLiteral("299 成语词典")), qPrintable(text.right(300)));
+    }
+
+    // A job whose page goes while the engine makes its document is still handed over
+    // whole once the document is made: the queue gets the whole of it, never a part.
+    void aPageClosedDuringItsJobStillPrintsWhole_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("close the tab") << "close";
+        QTest::newRow("close all") << "close all";
+        QTest::newRow("new search") << "search";
+    }
+
+    void aPageClosedDuringItsJobStillPrintsWhole()
+    {
+        QFETCH(QString, action);
+        if (!queueProblem.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no print queue: ") + queueProblem));
+        QVERIFY(openResultPage(QStringLiteral("long")));
+        const int jobsBefore = queue.finishedJobs();
+        const int filesBefore = queue.writtenFiles().size();
+        PageDialogs::of(window.get())->setRunner(chooseTheQueue);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        window->ActPrint->trigger();
+        QVERIFY(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
+
+        if (action == QLatin1String("close")) {
+            window->ActCloseExecute(window->ActClose);
+            QCOMPARE(window->PageControl1->count(), 0);
+        } else if (action == QLatin1String("close all")) {
+            ModalAnswerer answerer(QMessageBox::Ok);
+            window->ActCloseAllExecute(window->ActCloseAll);
+            QVERIFY(answerer.answered());
+            QCOMPARE(window->PageControl1->count(), 0);
+        }
+        // Another job from a new page: the queue takes jobs in turn, so once this one is
+        // done, so is the first.
+        QVERIFY(openResultPage());
+        printToTheQueue();
+
+        QStringList files;
+        checkEveryJobWhole(jobsBefore, filesBefore, &files);
+        QCOMPARE(files.size(), 2);
+        QVERIFY(pdfText(files.first()).contains(QStringLiteral("line of text")));
+        QVERIFY(!pdfText(files.last()).contains(QStringLiteral("line of text")));
+    }
+
+    void closingTheWindowDuringAJobEndsTheProgramCleanly()
+    {
+        if (!queueProblem.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no print queue: ") + queueProblem));
+        const int jobsBefore = queue.finishedJobs();
+        const int filesBefore = queue.writtenFiles().size();
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(closeWhilePrintingVariable), folder->path());
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(program.waitForFinished(120000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QStringList files;
+        checkEveryJobWhole(jobsBefore, filesBefore, &files);
+        QCOMPARE(files.size(), 1);
+    }
+
     void cancelledDialogsChangeNothing()
     {
         QVERIFY(openResultPage());
@@ -626,21 +899,57 @@ private slots:
     }
 
 private:
-    // A dictionary search: one result tab, loaded from the loopback server.
     TWebBrowser* openResultPage(const QString& term = QStringLiteral("abc"))
     {
-        window->CmbBoxType->setCurrentIndex(1);
-        window->CmbBoxTypeChange(window->CmbBoxType);
-        window->CmbBook->setEditText(term);
-        window->BtnBookOKClick(window->BtnBookOK);
-        TWebBrowser* browser = window->GetActiveWebBrowser();
-        if (!browser)
-            return nullptr;
-        QSignalSpy loaded(browser, &TWebBrowser::DocumentComplete);
-        if (!loaded.wait(20000) || !loaded.first().first().toBool())
-            return nullptr;
-        window->CmbBook->setEditText(QStringLiteral("abc"));
-        return browser;
+        return searchAndWait(*window, term);
+    }
+
+    // The real page set-up dialog, answered as a user choosing landscape would.
+    void chooseLandscapeInPageSetup()
+    {
+        bool shown = false;
+        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+            QTimer::singleShot(0, &dialog, [&] {
+                auto* button = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
+                shown = qobject_cast<QPageSetupDialog*>(&dialog) && button;
+                if (button)
+                    button->click();
+                dialog.accept();
+            });
+            return dialog.exec();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPageSetup->isEnabled(), 15000);
+        window->ActPageSetup->trigger();
+        QVERIFY(shown);
+    }
+
+    // Prints the active page to the queue and waits until the queue has made its file.
+    void printToTheQueue()
+    {
+        PageDialogs::of(window.get())->setRunner(chooseTheQueue);
+        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        window->ActPrint->trigger();
+        QVERIFY(!window->ActPrint->isEnabled()
+                || window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
+        QTRY_COMPARE_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3,
+                                  30000);
+        QVERIFY(queue.waitUntilIdle());
+    }
+
+    // Every job the queue finished since `jobsBefore` wrote a whole PDF of a page: from
+    // its first line to its last.
+    void checkEveryJobWhole(int jobsBefore, int filesBefore, QStringList* files)
+    {
+        QVERIFY(queue.waitUntilIdle());
+        *files = queue.writtenFiles().mid(filesBefore);
+        QCOMPARE(queue.finishedJobs() - jobsBefore, files->size());
+        for (const QString& file : qAsConst(*files)) {
+            const QString text = pdfText(file);
+            QVERIFY2(text.contains(QLatin1String(marker)), qPrintable(file));
+            // The long page's numbered lines run to 299.
+            if (text.contains(QStringLiteral("line of text")))
+                QVERIFY2(text.contains(QStringLiteral("299 ")), qPrintable(text.right(300)));
+        }
     }
 
     // Gives the element the page's focus and selects what it holds; for no element, the
@@ -721,9 +1030,11 @@ private:
     }
 
     LoopbackServer server;
+    CupsQueue queue;
+    QString queueProblem; // why the queue could not be set up
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TfrmMain> window;
 };
 
-VERITOME_WEB_TEST_MAIN(TestPageCommands)
+VERITOME_WEB_TEST_MAIN_WITH_CHILD(TestPageCommands, closeWhilePrintingVariable, closeWhilePrinting)
 #include "tst_pagecommands.moc"

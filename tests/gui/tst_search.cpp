@@ -471,9 +471,6 @@ void TestSearch::termTypedWhileTheEngineStarts()
         connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
     }
     QVERIFY(waitForLoads(1));
-    QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
-    expected.sort();
-    QCOMPARE(resultRequests(), expected);
     QStringList expected = expectedRequests(0, {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", {}, {}});
     expected.sort();
     // The banner's own frame may come in at any time here.
@@ -481,6 +478,8 @@ void TestSearch::termTypedWhileTheEngineStarts()
     requests.removeIf([](const QString& line) { return line.contains("marker=banner"); });
     QCOMPARE(requests, expected);
     QCOMPARE(window->CmbBook->itemText(0), term);
+}
+
 void TestSearch::newWindowLoadsInTheViewItCameFrom_data()
 {
     QTest::addColumn<bool>("banner");

@@ -9,6 +9,12 @@
 // A test main for tests that load pages: every host name the engine looks up is mapped
 // to the loopback server's port before the engine starts.
 #define VERITOME_WEB_TEST_MAIN(TestClass)                                                  \
+    VERITOME_WEB_TEST_MAIN_WITH_CHILD(TestClass, "", [] { return 1; })
+
+// The same, for a test that also runs a scene as a program of its own, to see how the
+// process ends: started with the environment variable CHILD_VARIABLE set, the program runs
+// childMain() (returning the exit status) in place of the tests.
+#define VERITOME_WEB_TEST_MAIN_WITH_CHILD(TestClass, CHILD_VARIABLE, childMain)            \
     int main(int argc, char** argv)                                                        \
     {                                                                                      \
         const int port = LoopbackServer::reservePort();                                   \
@@ -18,6 +24,8 @@
         App::prepareProcess();                                                             \
         QApplication app(argc, argv);                                                      \
         QApplication::setApplicationName(App::title);                                      \
+        if (*CHILD_VARIABLE && qEnvironmentVariableIsSet(CHILD_VARIABLE))                  \
+            return childMain();                                                            \
         TestClass test;                                                                    \
         QTEST_SET_MAIN_SOURCE_PATH                                                         \
         return QTest::qExec(&test, argc, argv);                                            \
