@@ -7,6 +7,7 @@ veritome_packages=(
     xvfb xauth openbox x11-utils
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
+    qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
 )
 
 veritome_install_packages() {

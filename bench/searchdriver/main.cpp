@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     App::prepareProcess();
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
+    App::prepareApplication(application);
     QApplication::setApplicationName(App::title);
 
     QTemporaryDir folder;

@@ -17,6 +17,7 @@
                     + QByteArray::number(port) + "\"");                                    \
         App::prepareProcess();                                                             \
         QApplication app(argc, argv);                                                      \
+        App::prepareApplication(app);                                                      \
         QApplication::setApplicationName(App::title);                                      \
         TestClass test;                                                                    \
         QTEST_SET_MAIN_SOURCE_PATH                                                         \
