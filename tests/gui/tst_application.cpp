@@ -99,7 +99,8 @@ private slots:
     void enginesErrorPageIsChinese()
     {
         QVERIFY(!load(QStringLiteral("http://page.test/unreachable")));
-        QTRY_VERIFY2_WITH_TIMEOUT(pageText(*browser).contains(QStringLiteral("该网页无法正常运作")),
+        const QString heading = QStringLiteral("该网页无法正常运作"); // "This page isn't working"
+        QTRY_VERIFY2_WITH_TIMEOUT(pageText(*browser).contains(heading),
                                   qPrintable(pageText(*browser)), 15000);
     }
 
@@ -110,7 +111,8 @@ private slots:
         QTest::newRow("back") << int(QWebEnginePage::Back) << QStringLiteral("后退");
         QTest::newRow("forward") << int(QWebEnginePage::Forward) << QStringLiteral("前进");
         QTest::newRow("reload") << int(QWebEnginePage::Reload) << QStringLiteral("重新加载");
-        QTest::newRow("save page") << int(QWebEnginePage::SavePage) << QStringLiteral("保存页面");
+        QTest::newRow("save page")
+            << int(QWebEnginePage::SavePage) << QStringLiteral("保存页面");
         QTest::newRow("view source")
             << int(QWebEnginePage::ViewSource) << QStringLiteral("查看页面源代码");
         QTest::newRow("copy") << int(QWebEnginePage::Copy) << QStringLiteral("复制");
@@ -176,7 +178,8 @@ private slots:
         QTest::newRow("the program's confirmation")
             << false << QStringLiteral("关闭全部？") << QStringList{"确定", "取消"};
         QTest::newRow("the save dialog's overwrite question")
-            << true << QStringLiteral("已存在。\n您想要替换它吗？") << QStringList{"是(&Y)", "否(&N)"};
+            << true << QStringLiteral("已存在。\n您想要替换它吗？")
+            << QStringList{"是(&Y)", "否(&N)"};
     }
 
     void messageBoxesAreChinese()

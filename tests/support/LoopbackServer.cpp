@@ -108,7 +108,8 @@ void LoopbackServer::serve(QTcpSocket* socket)
             for (const QByteArray& line : lines.mid(1)) {
                 const qsizetype colon = line.indexOf(':');
                 if (colon > 0)
-                    request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+                    request.headers.append(
+                        {line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
             }
             request.host = request.header("Host");
             m_requests.append(request);
