@@ -10,6 +10,7 @@ veritome_packages=(
     weston xwayland qt6-wayland # the Wayland session tests run a headless compositor
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
+    qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
 )
 
 veritome_install_packages() {

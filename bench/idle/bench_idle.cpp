@@ -207,6 +207,7 @@ int main(int argc, char** argv)
                     + "\"");
         App::prepareProcess();
         QApplication app(argc, argv);
+        App::prepareApplication(app);
         return measure(arguments[1]);
     }
 

@@ -156,6 +156,7 @@ int main(int argc, char** argv)
                 + "\"");
     App::prepareProcess();
     QApplication app(argc, argv);
+    App::prepareApplication(app);
     LoopbackServer server;
     if (!server.start())
         return 1;

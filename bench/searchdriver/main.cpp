@@ -59,6 +59,7 @@ int main(int argc, char** argv)
                             : App::EngineFootprint::Lean);
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
+    App::prepareApplication(application);
     QApplication::setApplicationName(App::title);
 
     QTemporaryDir folder;

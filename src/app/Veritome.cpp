@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
 {
     App::prepareProcess();
     QApplication application(argc, argv);
+    App::prepareApplication(application);
     QApplication::setApplicationName(App::title);
     QApplication::setApplicationVersion(QString::fromLatin1(Version::product));
     // The main window alone decides when the program ends, whatever else is open.

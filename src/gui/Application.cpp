@@ -4,9 +4,12 @@
 #include "Error.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <QTranslator>
 #include <unistd.h>
 
 namespace App {
@@ -38,6 +41,45 @@ void prepareProcess(EngineFootprint footprint)
         flags += ' ';
     flags += "--renderer-process-limit=" + QByteArray::number(rendererProcessLimit);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+namespace {
+
+// The toolkit's own texts (dialogs, standard buttons) and the engine's menu entries; the
+// engine's pages and error pages follow the default locale by themselves.
+void installTranslations(QApplication& application)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& catalogue : {QStringLiteral("qtbase"), QStringLiteral("qtwebengine")}) {
+        auto* translator = new QTranslator(&application);
+        if (translator->load(language(), catalogue, QStringLiteral("_"), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
+bool openGLWorks()
+{
+    // The toolkit has already tried to make the context all others share; making another
+    // would cost tens of milliseconds of start-up for the same answer.
+    if (const QOpenGLContext* shared = QOpenGLContext::globalShareContext())
+        return shared->isValid();
+    QOpenGLContext probe;
+    return probe.create();
+}
+
+} // namespace
+
+void prepareApplication(QApplication& application)
+{
+    // The engine takes its language from the default locale when it starts.
+    QLocale::setDefault(language());
+    installTranslations(application);
+    // Without OpenGL (X forwarded over SSH, some VNC servers) a web view's window never
+    // shows or crashes flushing it; Qt Quick's software renderer draws it fine there.
+    if (QQuickWindow::graphicsApi() != QSGRendererInterface::Software && !openGLWorks())
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 QString errorBoxText(const QString& text)

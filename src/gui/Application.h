@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <exception>
 
+class QApplication;
 class QWidget;
 
 // What the whole program shares: its title, its message boxes, and the edge at which a
@@ -15,8 +17,20 @@ inline const QString title = QStringLiteral("Veritome");
 // comes (for measuring what the lean set-up saves).
 enum class EngineFootprint { Lean, EngineDefaults };
 
-// Sets up the window system and the web engine for this process; call before the QApplication exists.
+// Sets up the window system and the web engine for this process; call before the
+// QApplication exists.
 void prepareProcess(EngineFootprint footprint = EngineFootprint::Lean);
+// Sets up what needs the application object and must be settled before the first web
+// view: the program's language and how web views are drawn.
+void prepareApplication(QApplication& application);
+
+// Everything the program, its toolkit and its web engine show is Simplified Chinese,
+// whatever the system's locale; pages are asked for in Chinese first.
+inline QLocale language()
+{
+    return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
+}
+inline const QString acceptLanguage = QStringLiteral("zh-CN,zh;q=0.9");
 // Renderer processes the engine may run at once; the pages beyond share them.
 constexpr int rendererProcessLimit = 1;
 

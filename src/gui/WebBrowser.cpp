@@ -90,6 +90,9 @@ public:
         constexpr int httpCacheBytes = 4 * 1024 * 1024;
         if (profile()->httpCacheMaximumSize() != httpCacheBytes)
             profile()->setHttpCacheMaximumSize(httpCacheBytes);
+        // Left alone, the engine sends no Accept-Language at all.
+        if (profile()->httpAcceptLanguage() != App::acceptLanguage)
+            profile()->setHttpAcceptLanguage(App::acceptLanguage);
         connect(this, &QWebEnginePage::certificateError, this,
                 [this](const QWebEngineCertificateError& error) {
                     if (silent)

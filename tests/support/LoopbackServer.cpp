@@ -67,6 +67,14 @@ bool LoopbackServer::received(const QByteArray& targetPart) const
     return false;
 }
 
+QByteArray LoopbackServer::Request::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return QByteArray();
+}
+
 LoopbackServer::Response LoopbackServer::dropped()
 {
     Response response;
@@ -99,9 +107,11 @@ void LoopbackServer::serve(QTcpSocket* socket)
             request.target = parts.value(1);
             for (const QByteArray& line : lines.mid(1)) {
                 const qsizetype colon = line.indexOf(':');
-                if (colon > 0 && line.left(colon).trimmed().toLower() == "host")
-                    request.host = line.mid(colon + 1).trimmed();
+                if (colon > 0)
+                    request.headers.append(
+                        {line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
             }
+            request.host = request.header("Host");
             m_requests.append(request);
             emit requestReceived(request);
 

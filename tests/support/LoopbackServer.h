@@ -18,6 +18,10 @@ public:
         QByteArray method;
         QByteArray target; // path and query, as sent
         QByteArray host;   // the Host header
+        QList<QPair<QByteArray, QByteArray>> headers; // every header, names as sent
+
+        // The first header of that name, matched without regard to case; empty if none.
+        QByteArray header(const QByteArray& name) const;
     };
     struct Response {
         int status = 200;

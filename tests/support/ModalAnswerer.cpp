@@ -21,6 +21,9 @@ void ModalAnswerer::poll()
     m_title = box->windowTitle();
     m_icon = box->icon();
     m_buttons = box->standardButtons();
+    for (int flag = QMessageBox::FirstButton; flag <= QMessageBox::LastButton; flag <<= 1)
+        if (QAbstractButton* button = box->button(QMessageBox::StandardButton(flag)))
+            m_buttonTexts.append(button->text());
     m_owner = box->parentWidget();
     if (QAbstractButton* button = box->button(m_answer))
         button->click();

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 // Answers the next modal message box that opens, and remembers what it said.
@@ -18,6 +19,8 @@ public:
     QString title() const { return m_title; }
     QMessageBox::Icon icon() const { return m_icon; }
     QMessageBox::StandardButtons buttons() const { return m_buttons; }
+    // The buttons' texts as shown, in the order of buttons().
+    QStringList buttonTexts() const { return m_buttonTexts; }
     QWidget* owner() const { return m_owner; }
 
 private:
@@ -30,5 +33,6 @@ private:
     QString m_title;
     QMessageBox::Icon m_icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons m_buttons;
+    QStringList m_buttonTexts;
     QWidget* m_owner = nullptr;
 };

@@ -23,6 +23,7 @@
                     + QByteArray::number(port) + "\"");                                    \
         App::prepareProcess();                                                             \
         QApplication app(argc, argv);                                                      \
+        App::prepareApplication(app);                                                      \
         QApplication::setApplicationName(App::title);                                      \
         if (*CHILD_VARIABLE && qEnvironmentVariableIsSet(CHILD_VARIABLE))                  \
             return childMain();                                                            \
