@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <exception>
 
@@ -36,6 +37,16 @@ void guarded(Handler&& handler) noexcept
     } catch (...) {
         showCurrentException();
     }
+}
+
+// Connects a signal to a handler of the design's shape, handler(Sender), through guarded.
+template <typename Sender, typename Signal, typename Receiver>
+void connectGuarded(Sender* sender, Signal signal, Receiver* receiver,
+                    void (Receiver::*handler)(QObject*))
+{
+    QObject::connect(sender, signal, receiver, [sender, receiver, handler] {
+        guarded([&] { (receiver->*handler)(sender); });
+    });
 }
 
 } // namespace App
