@@ -14,13 +14,11 @@
 #include "WebBrowser.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
@@ -342,6 +340,7 @@ void TfrmMain::CkLstBookshopClick(QObject*)
         }
     }
 }
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == CkLstBookshop
@@ -428,7 +427,12 @@ void TfrmMain::BtnBookOKClick(QObject*)
     rememberTerm();
     PageControl1->show();
     CloseAllResultPages();
+    openSearchTabs(term);
+}
 
+// One tab for every checked source in encyclopaedia mode, otherwise one for the dictionary.
+void TfrmMain::openSearchTabs(const QString& term)
+{
     switch (Lookup::modeFromText(CmbBoxType->currentText())) {
     case Lookup::Mode::Encyclopaedia:
         for (int i = 0; i < Bookshops.size(); ++i) {

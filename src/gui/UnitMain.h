@@ -167,6 +167,7 @@ private:
     void scheduleActionUpdate();
     void setHistory(const QList<QByteArray>& items);
     void rememberTerm();
+    void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void destroyTab(int index);
     void fitSourceColumns();
