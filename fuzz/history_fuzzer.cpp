@@ -23,13 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A search adds a new term at the end and drops the oldest only past 10 items.
     const QByteArray term = items.isEmpty() ? text : items[items.size() / 2] + text.right(size % 2);
-    QList<QByteArray> after = items;
-    const bool added = QueryHistory::remember(after, term);
-    FUZZ_CHECK(added == !items.contains(term));
-    if (!added) {
-        FUZZ_CHECK(after == items);
+    QueryHistory history(items);
+    const QueryHistory::Change change = history.remember(term);
+    const QList<QByteArray>& after = history.items();
+    FUZZ_CHECK(change.added == !items.contains(term));
+    if (!change.added) {
+        FUZZ_CHECK(after == items && change.removedIndex == -1);
     } else {
         const qsizetype dropped = items.size() > 10 ? 1 : 0;
+        FUZZ_CHECK(change.removedIndex == (dropped ? 0 : -1));
+        FUZZ_CHECK(!dropped || change.removed == items.first());
         FUZZ_CHECK(after.size() == items.size() + 1 - dropped);
         FUZZ_CHECK(after.last() == term);
         FUZZ_CHECK(after.mid(0, after.size() - 1) == items.mid(dropped));

@@ -5,9 +5,7 @@
 
 #include <QFileInfo>
 
-namespace QueryHistory {
-
-QList<QByteArray> parse(const QByteArray& content)
+QList<QByteArray> QueryHistory::parse(const QByteArray& content)
 {
     const qsizetype nul = content.indexOf('\0');
     const qsizetype end = nul < 0 ? content.size() : nul;
@@ -30,7 +28,7 @@ QList<QByteArray> parse(const QByteArray& content)
     return items;
 }
 
-QByteArray serialise(const QList<QByteArray>& items)
+QByteArray QueryHistory::serialise(const QList<QByteArray>& items)
 {
     QByteArray content;
     for (const QByteArray& item : items)
@@ -38,17 +36,21 @@ QByteArray serialise(const QList<QByteArray>& items)
     return content;
 }
 
-bool remember(QList<QByteArray>& items, const QByteArray& term)
+QueryHistory::Change QueryHistory::remember(const QByteArray& term)
 {
-    if (items.contains(term))
-        return false;
-    if (items.size() > itemsKeptBeforeAdding)
-        items.removeFirst();
-    items.append(term);
-    return true;
+    Change change;
+    if (m_items.contains(term))
+        return change;
+    if (m_items.size() > itemsKeptBeforeAdding) {
+        change.removedIndex = 0;
+        change.removed = m_items.takeFirst();
+    }
+    m_items.append(term);
+    change.added = true;
+    return change;
 }
 
-QList<QByteArray> load(const QString& path)
+QList<QByteArray> QueryHistory::load(const QString& path)
 {
     if (!QFileInfo::exists(path))
         return {};
@@ -60,12 +62,10 @@ QList<QByteArray> load(const QString& path)
     return parse(*content);
 }
 
-void save(const QString& path, const QList<QByteArray>& items)
+void QueryHistory::save(const QString& path, const QList<QByteArray>& items)
 {
     QString reason;
     if (!WholeFile::write(path, serialise(items), &reason))
         throw Error(QStringLiteral("Cannot create file \"%1\". %2")
                         .arg(QFileInfo(path).absoluteFilePath(), reason));
 }
-
-} // namespace QueryHistory

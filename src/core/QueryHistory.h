@@ -6,27 +6,41 @@
 
 // The history of searched terms, oldest first, each term as its ANSI bytes, and the
 // history file "Veritome.qry" that keeps it between runs.
-namespace QueryHistory {
+class QueryHistory {
+public:
+    static inline const QString fileName = QStringLiteral("Veritome.qry");
 
-inline const QString fileName = QStringLiteral("Veritome.qry");
+    // A search adds a term that is not yet there; past this many items the oldest goes first.
+    static constexpr int itemsKeptBeforeAdding = 10;
 
-// A search adds a term that is not yet there; past this many items the oldest goes first.
-constexpr int itemsKeptBeforeAdding = 10;
+    // What one remember() did, so that a list showing the items can do the same.
+    struct Change {
+        bool added = false;    // the term went in at the end
+        int removedIndex = -1; // the item that made room for it, or -1
+        QByteArray removed;
+    };
 
-// Lines end at CR, LF or CR LF; a NUL ends the text; a line end at the very end opens
-// no further line.
-QList<QByteArray> parse(const QByteArray& content);
-// Every item followed by CR LF; no items, no bytes.
-QByteArray serialise(const QList<QByteArray>& items);
+    QueryHistory() = default;
+    explicit QueryHistory(QList<QByteArray> items) : m_items(std::move(items)) {}
 
-// True when the term was added, false when an equal item was already there.
-bool remember(QList<QByteArray>& items, const QByteArray& term);
+    const QList<QByteArray>& items() const { return m_items; }
 
-// Throw Error with the file-open message when the file exists but cannot be read to its
-// end. A missing file gives an empty history.
-QList<QByteArray> load(const QString& path);
-// Replaces the file (see WholeFile::write); throws Error on any failure, leaving the old
-// file whole.
-void save(const QString& path, const QList<QByteArray>& items);
+    // Adds the term unless an equal item is already there.
+    Change remember(const QByteArray& term);
 
-} // namespace QueryHistory
+    // Lines end at CR, LF or CR LF; a NUL ends the text; a line end at the very end opens
+    // no further line.
+    static QList<QByteArray> parse(const QByteArray& content);
+    // Every item followed by CR LF; no items, no bytes.
+    static QByteArray serialise(const QList<QByteArray>& items);
+
+    // Throws Error with the file-open message when the file exists but cannot be read to
+    // its end. A missing file gives an empty history.
+    static QList<QByteArray> load(const QString& path);
+    // Replaces the file (see WholeFile::write); throws Error on any failure, leaving the old
+    // file whole.
+    static void save(const QString& path, const QList<QByteArray>& items);
+
+private:
+    QList<QByteArray> m_items;
+};

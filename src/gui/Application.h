@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QObject>
 #include <QString>
 #include <exception>
 
@@ -54,6 +55,16 @@ void guarded(Handler&& handler) noexcept
     } catch (...) {
         showCurrentException();
     }
+}
+
+// Connects a signal to a handler of the design's shape, handler(Sender), through guarded.
+template <typename Sender, typename Signal, typename Receiver>
+void connectGuarded(Sender* sender, Signal signal, Receiver* receiver,
+                    void (Receiver::*handler)(QObject*))
+{
+    QObject::connect(sender, signal, receiver, [sender, receiver, handler] {
+        guarded([&] { (receiver->*handler)(sender); });
+    });
 }
 
 } // namespace App

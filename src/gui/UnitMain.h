@@ -1,14 +1,13 @@
 #pragma once
 
 #include "LookupAddress.h"
+#include "OuterSize.h"
 
 #include <QIcon>
 #include <QList>
-#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
-#include <optional>
 
 class ProfileFile;
 class TCoolBar;
@@ -163,18 +162,16 @@ private:
     void bindEvents();
     QAction* makeAction(const char* name, const QString& caption, const QString& hint, int image);
     void bindAction(QAction* action, void (TfrmMain::*handler)(QObject*));
-    void runPageCommand(int command);
+    void runPageCommand(const QAction* action);
     void refreshActions();
     void scheduleActionUpdate();
     void setHistory(const QList<QByteArray>& items);
     void rememberTerm();
+    void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void destroyTab(int index);
     void fitSourceColumns();
-    void applyOuterSize(QSize outer);
-    void correctForFrame();
     void navigateBanner();
-    QMargins windowFrame() const;
 
     QString m_appFolder;
     std::unique_ptr<ProfileFile> IniFile;
@@ -188,7 +185,6 @@ private:
     bool m_actionUpdatePending = false;
     bool m_bannerFallbackTried = false;
     bool m_bannerWaiting = false;
-    std::optional<QSize> m_pendingOuterSize;
-    QSize m_requestedSize;
+    OuterSize m_outerSize;
     QList<QPointer<TfrmFloating>> m_floatingWindows;
 };

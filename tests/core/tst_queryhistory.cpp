@@ -135,25 +135,26 @@ private slots:
         QTest::addColumn<Items>("items");
         QTest::addColumn<QByteArray>("term");
         QTest::addColumn<bool>("added");
+        QTest::addColumn<int>("removedIndex");
         QTest::addColumn<Items>("expected");
 
-        QTest::newRow("first term") << Items{} << QByteArray("abc") << true << Items{"abc"};
+        QTest::newRow("first term") << Items{} << QByteArray("abc") << true << -1 << Items{"abc"};
         QTest::newRow("known term stays in place")
-            << Items{"a", "abc", "b"} << QByteArray("abc") << false << Items{"a", "abc", "b"};
+            << Items{"a", "abc", "b"} << QByteArray("abc") << false << -1 << Items{"a", "abc", "b"};
         QTest::newRow("known oldest term stays first")
-            << numbered(1, 11) << QByteArray("term1") << false << numbered(1, 11);
+            << numbered(1, 11) << QByteArray("term1") << false << -1 << numbered(1, 11);
         QTest::newRow("letter case counts")
-            << Items{"abc"} << QByteArray("ABC") << true << Items{"abc", "ABC"};
+            << Items{"abc"} << QByteArray("ABC") << true << -1 << Items{"abc", "ABC"};
         QTest::newRow("trailing blank counts")
-            << Items{"abc"} << QByteArray("abc ") << true << Items{"abc", "abc "};
+            << Items{"abc"} << QByteArray("abc ") << true << -1 << Items{"abc", "abc "};
         QTest::newRow("10 items grow to 11")
-            << numbered(1, 10) << QByteArray("new") << true << numbered(1, 10) + Items{"new"};
+            << numbered(1, 10) << QByteArray("new") << true << -1 << numbered(1, 10) + Items{"new"};
         QTest::newRow("11 items stay 11")
-            << numbered(1, 11) << QByteArray("new") << true << numbered(2, 11) + Items{"new"};
+            << numbered(1, 11) << QByteArray("new") << true << 0 << numbered(2, 11) + Items{"new"};
         QTest::newRow("20 loaded items stay 20")
-            << numbered(1, 20) << QByteArray("new") << true << numbered(2, 20) + Items{"new"};
+            << numbered(1, 20) << QByteArray("new") << true << 0 << numbered(2, 20) + Items{"new"};
         QTest::newRow("a duplicate in the file is no reason to add")
-            << Items{"abc", "abc"} << QByteArray("abc") << false << Items{"abc", "abc"};
+            << Items{"abc", "abc"} << QByteArray("abc") << false << -1 << Items{"abc", "abc"};
     }
 
     void remember()
@@ -161,9 +162,14 @@ private slots:
         QFETCH(Items, items);
         QFETCH(QByteArray, term);
         QFETCH(bool, added);
+        QFETCH(int, removedIndex);
         QFETCH(Items, expected);
-        QCOMPARE(QueryHistory::remember(items, term), added);
-        QCOMPARE(items, expected);
+        QueryHistory history(items);
+        const QueryHistory::Change change = history.remember(term);
+        QCOMPARE(change.added, added);
+        QCOMPARE(change.removedIndex, removedIndex);
+        QCOMPARE(change.removed, removedIndex < 0 ? QByteArray() : items[removedIndex]);
+        QCOMPARE(history.items(), expected);
     }
 
     void loadOfMissingFileIsEmpty()

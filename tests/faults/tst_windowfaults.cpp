@@ -350,7 +350,7 @@ private slots:
             QCOMPARE(history.size(), 2);
             QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), QueryHistory::serialise(history));
             const Stored values = stored(disk.filePath(settingsName));
-            QCOMPARE(values.width, 650);
+            QCOMPARE(values.width, 750);
             QCOMPARE(values.height, 450);
             QCOMPARE(values.id, 0);
         } else {

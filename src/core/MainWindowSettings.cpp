@@ -1,0 +1,43 @@
+#include "MainWindowSettings.h"
+
+#include "ProfileFile.h"
+
+namespace MainWindowSettings {
+
+QSize withinScreen(QSize stored, QSize screen)
+{
+    int width = stored.width();
+    if (width < 10 || width > screen.width())
+        width = screen.width();
+    int height = stored.height();
+    if (height < 10 || height > screen.height() + 10)
+        height = screen.height();
+    return {width, height};
+}
+
+QSize readOuterSize(const ProfileFile& file, QSize screen)
+{
+    return withinScreen({file.readInteger(formSection, "Width", designedSize.width()),
+                         file.readInteger(formSection, "height", designedSize.height())},
+                        screen);
+}
+
+QSize clientSize(QSize outer, QMargins frame, QSize minimum)
+{
+    return outer.shrunkBy(frame).expandedTo(minimum);
+}
+
+int readModeIndex(const ProfileFile& file, int modeCount)
+{
+    const int id = file.readInteger(dictionarySection, "ID", 0);
+    return id >= 0 && id < modeCount ? id : -1;
+}
+
+void write(ProfileFile& file, QSize outer, int modeIndex)
+{
+    file.writeInteger(formSection, "width", outer.width());
+    file.writeInteger(formSection, "Height", outer.height());
+    file.writeInteger(dictionarySection, "ID", modeIndex);
+}
+
+} // namespace MainWindowSettings

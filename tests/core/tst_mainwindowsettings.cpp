@@ -1,0 +1,139 @@
+#include "CoreTestTools.h"
+#include "MainWindowSettings.h"
+#include "ProfileFile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace CoreTest;
+
+// The main window's settings rules on real files, without a window; the window-level
+// tests keep the rows that need a frame, a window manager or a second screen.
+class TestMainWindowSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every row starts without a settings file.
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        QFile::remove(path());
+        QVERIFY(!QFile::exists(path()));
+    }
+
+    void readOuterSize_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QSize>("expected");
+        const auto size = [](int width, int height) {
+            return "[Form]\r\nwidth=" + QByteArray::number(width)
+                + "\r\nHeight=" + QByteArray::number(height) + "\r\n";
+        };
+        // The screen is 1280x1024.
+        QTest::newRow("no file") << QByteArray() << QSize(729, 528);
+        QTest::newRow("stored") << size(640, 480) << QSize(640, 480);
+        QTest::newRow("width 9") << size(9, 400) << QSize(1280, 400);
+        QTest::newRow("width 0") << size(0, 400) << QSize(1280, 400);
+        QTest::newRow("width negative") << size(-300, 400) << QSize(1280, 400);
+        QTest::newRow("width 10") << size(10, 400) << QSize(10, 400);
+        QTest::newRow("width of the screen") << size(1280, 400) << QSize(1280, 400);
+        QTest::newRow("width over the screen") << size(1281, 400) << QSize(1280, 400);
+        QTest::newRow("height 9") << size(500, 9) << QSize(500, 1024);
+        QTest::newRow("height 10") << size(500, 10) << QSize(500, 10);
+        QTest::newRow("height screen + 10") << size(500, 1034) << QSize(500, 1034);
+        QTest::newRow("height screen + 11") << size(500, 1035) << QSize(500, 1024);
+        QTest::newRow("abc") << QByteArray("[Form]\r\nwidth=abc\r\nHeight=abc\r\n")
+                             << QSize(729, 528);
+        QTest::newRow("729px") << QByteArray("[Form]\r\nwidth=729px\r\nHeight=528px\r\n")
+                               << QSize(729, 528);
+        QTest::newRow("empty") << QByteArray("[Form]\r\nwidth=\r\nHeight=\r\n") << QSize(729, 528);
+        QTest::newRow("0x2D9") << QByteArray("[Form]\r\nwidth=0x2D9\r\nHeight=0x190\r\n")
+                               << QSize(729, 400);
+        QTest::newRow("0X2d9") << QByteArray("[Form]\r\nwidth=0X2d9\r\nHeight=0X190\r\n")
+                               << QSize(729, 400);
+        QTest::newRow("$2D9") << QByteArray("[Form]\r\nwidth=$2D9\r\nHeight=$190\r\n")
+                              << QSize(729, 400);
+        QTest::newRow("capitals") << QByteArray("[FORM]\r\nWIDTH=800\r\nHEIGHT=600\r\n")
+                                  << QSize(800, 600);
+        QTest::newRow("other sections and keys")
+            << QByteArray("[Other]\r\nwidth=300\r\n[Form]\r\nLeft=5\r\nwidth=640\r\nHeight=480\r\n")
+            << QSize(640, 480);
+        QTest::newRow("no Form section") << QByteArray("[Dictionary]\r\nID=0\r\n") << QSize(729, 528);
+    }
+
+    void readOuterSize()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QSize, expected);
+        if (!settings.isEmpty())
+            QVERIFY(writeFile(path(), settings));
+        QCOMPARE(MainWindowSettings::readOuterSize(ProfileFile(path()), QSize(1280, 1024)),
+                 expected);
+    }
+
+    void clientSize_data()
+    {
+        QTest::addColumn<QSize>("outer");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QSize>("expected");
+        const QMargins frame(4, 23, 4, 4);
+        QTest::newRow("no frame") << QSize(729, 528) << QMargins() << QSize(729, 528);
+        QTest::newRow("frame taken off") << QSize(729, 528) << frame << QSize(721, 501);
+        QTest::newRow("narrower than the bars") << QSize(300, 528) << frame << QSize(600, 501);
+        QTest::newRow("lower than the bars") << QSize(729, 100) << frame << QSize(721, 120);
+        QTest::newRow("smaller than the frame") << QSize(10, 10) << frame << QSize(600, 120);
+    }
+
+    // The smallest window that shows all its controls is 600x120 here.
+    void clientSize()
+    {
+        QFETCH(QSize, outer);
+        QFETCH(QMargins, frame);
+        QFETCH(QSize, expected);
+        QCOMPARE(MainWindowSettings::clientSize(outer, frame, QSize(600, 120)), expected);
+    }
+
+    void readModeIndex_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("index");
+        QTest::newRow("no file") << QByteArray() << 0;
+        QTest::newRow("0") << QByteArray("[Dictionary]\r\nID=0\r\n") << 0;
+        QTest::newRow("2") << QByteArray("[Dictionary]\r\nID=2\r\n") << 2;
+        QTest::newRow("3") << QByteArray("[Dictionary]\r\nID=3\r\n") << -1;
+        QTest::newRow("-1") << QByteArray("[Dictionary]\r\nID=-1\r\n") << -1;
+        QTest::newRow("hex") << QByteArray("[dictionary]\r\nid=$2\r\n") << 2;
+        QTest::newRow("not a number") << QByteArray("[Dictionary]\r\nID=one\r\n") << 0;
+        QTest::newRow("no key") << QByteArray("[Form]\r\nwidth=700\r\n") << 0;
+    }
+
+    void readModeIndex()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, index);
+        if (!settings.isEmpty())
+            QVERIFY(writeFile(path(), settings));
+        QCOMPARE(MainWindowSettings::readModeIndex(ProfileFile(path()), 3), index);
+    }
+
+    // Written with the spellings the file has always had, and read back as written.
+    void write()
+    {
+        ProfileFile file(path());
+        MainWindowSettings::write(file, QSize(800, 600), -1);
+        const QByteArray written = readFile(path());
+        for (const char* entry : {"[Form]\r\n", "\r\nwidth=800\r\n", "\r\nHeight=600\r\n",
+                                  "[Dictionary]\r\n", "\r\nID=-1\r\n"})
+            QVERIFY2(written.contains(entry), entry);
+        QCOMPARE(MainWindowSettings::readOuterSize(file, QSize(1280, 1024)), QSize(800, 600));
+        QCOMPARE(MainWindowSettings::readModeIndex(file, 3), -1);
+    }
+
+private:
+    QString path() const { return dir.filePath(QStringLiteral("Veritoem.ini")); }
+
+    QTemporaryDir dir;
+};
+
+QTEST_APPLESS_MAIN(TestMainWindowSettings)
+#include "tst_mainwindowsettings.moc"
