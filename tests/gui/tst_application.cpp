@@ -122,6 +122,8 @@ private slots:
     {
         QFETCH(int, action);
         QFETCH(QString, text);
+        // The view and its engine page come with the first page.
+        QVERIFY(load(QStringLiteral("http://page.test/menu")));
         QCOMPARE(enginePage(*browser)->action(QWebEnginePage::WebAction(action))->text(), text);
     }
 
