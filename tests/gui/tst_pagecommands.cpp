@@ -987,14 +987,19 @@ private:
             if (!waitUntil([&] { return done; }))
                 return nullptr;
         }
+        // The engine drops input that comes before the page's first frame, which a loaded
+        // machine may not have drawn yet when the load is reported: click again until the
+        // menu opens, as a user would.
         QWidget* target = browser->findChild<QWebEngineView*>()->focusProxy();
-        QTest::mousePress(target, Qt::RightButton, {}, point);
-        QTest::mouseRelease(target, Qt::RightButton, {}, point);
         QMenu* menu = nullptr;
-        waitUntil([&] {
-            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            return menu != nullptr;
-        }, 15000);
+        for (int attempt = 0; attempt < 8 && !menu; ++attempt) {
+            QTest::mousePress(target, Qt::RightButton, {}, point);
+            QTest::mouseRelease(target, Qt::RightButton, {}, point);
+            waitUntil([&] {
+                menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                return menu != nullptr;
+            }, 2000);
+        }
         return menu;
     }
 
