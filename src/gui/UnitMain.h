@@ -13,6 +13,7 @@
 class ProfileFile;
 class TCoolBar;
 class TWebBrowser;
+class DockDrag;
 class TfrmFloating;
 class QAction;
 class QComboBox;
@@ -190,5 +191,5 @@ private:
     bool m_bannerWaiting = false;
     std::optional<QSize> m_pendingOuterSize;
     QSize m_requestedSize;
-    QList<QPointer<TfrmFloating>> m_floatingWindows;
+    DockDrag* m_docking = nullptr; // keeps the list of floating windows
 };
