@@ -1,27 +1,16 @@
 #include "DockDrag.h"
 
+#include "DockGrip.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyle>
-#include <QStyleOptionToolBar>
 #include <QToolBar>
 #include <QWidget>
 
-#ifdef VERITOME_HAVE_XCB
-#include <QtGui/qguiapplication_platform.h>
-#include <cstdlib>
-#include <cstring>
-#include <xcb/xcb.h>
-#endif
-
 namespace {
 
-const char* const dragModeProperty = "dragMode";
 // How often the window system is asked for the pointer while the window manager moves a
 // floating window, in ms; at rest it is never asked.
 constexpr int followInterval = 20;
@@ -32,206 +21,7 @@ bool passedThreshold(QPoint pressed, QPoint pointer)
     return qAbs(moved.x()) >= Docking::dragThreshold || qAbs(moved.y()) >= Docking::dragThreshold;
 }
 
-#ifdef VERITOME_HAVE_XCB
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-QList<xcb_window_t> x11Roots(xcb_connection_t* connection)
-{
-    QList<xcb_window_t> roots;
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (; it.rem; xcb_screen_next(&it))
-        roots.append(it.data->root);
-    return roots;
-}
-
-std::optional<xcb_window_t> windowProperty(xcb_connection_t* connection, xcb_window_t window,
-                                           xcb_atom_t property)
-{
-    const auto cookie =
-        xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    if (!reply)
-        return std::nullopt;
-    std::optional<xcb_window_t> value;
-    if (reply->type == XCB_ATOM_WINDOW && reply->format == 32
-        && xcb_get_property_value_length(reply) == int(sizeof(xcb_window_t)))
-        value = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-    std::free(reply);
-    return value;
-}
-
-// An EWMH window manager names a check window on the root, and the check window names
-// itself; a name left behind by a window manager that has gone fails the second test.
-bool x11WindowManagerRunning(xcb_connection_t* connection)
-{
-    const char name[] = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, std::strlen(name), name), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t check = atom->atom;
-    std::free(atom);
-    if (check == XCB_ATOM_NONE)
-        return false;
-    for (xcb_window_t root : x11Roots(connection)) {
-        const std::optional<xcb_window_t> window = windowProperty(connection, root, check);
-        if (window && windowProperty(connection, *window, check) == window)
-            return true;
-    }
-    return false;
-}
-
-#endif
-
 } // namespace
-
-// One edge of the outline: a small window that draws a hatched bar.
-class DockOutline::Edge : public QWidget {
-public:
-    Edge()
-        : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput
-                               | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint)
-    {
-        setObjectName(QStringLiteral("dockOutlineEdge"));
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setFocusPolicy(Qt::NoFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        painter.fillRect(rect(), QBrush(Qt::black, Qt::Dense4Pattern));
-    }
-};
-
-// The handle a movable tool bar shows at its start, drawn by the style. Presses pass through
-// it to the docked control, whose own surface it is.
-class DockDrag::Grip : public QWidget {
-public:
-    explicit Grip(QWidget* control) : QWidget(control)
-    {
-        setObjectName(QStringLiteral("dockGrip"));
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setCursor(Qt::SizeAllCursor);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    }
-    QSize sizeHint() const override { return QSize(extent(), 0); }
-    int extent() const { return style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        QStyleOptionToolBar option;
-        option.initFrom(this);
-        option.state |= QStyle::State_Horizontal;
-        style()->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &option, &painter, this);
-    }
-};
-
-DockOutline::DockOutline()
-{
-    for (auto& edge : m_edges)
-        edge = std::make_unique<Edge>();
-}
-
-DockOutline::~DockOutline() = default;
-
-void DockOutline::show(const QRect& rect)
-{
-    m_rect = rect;
-    const int t = qMin(thickness, qMin(rect.width(), rect.height()) / 2);
-    const QRect edges[] = {
-        QRect(rect.left(), rect.top(), rect.width(), t),
-        QRect(rect.left(), rect.bottom() - t + 1, rect.width(), t),
-        QRect(rect.left(), rect.top() + t, t, rect.height() - 2 * t),
-        QRect(rect.right() - t + 1, rect.top() + t, t, rect.height() - 2 * t),
-    };
-    for (int i = 0; i < 4; ++i) {
-        m_edges[i]->setGeometry(edges[i]);
-        m_edges[i]->setVisible(!edges[i].isEmpty());
-    }
-    m_shown = true;
-}
-
-void DockOutline::hide()
-{
-    for (auto& edge : m_edges)
-        edge->hide();
-    m_shown = false;
-}
-
-bool DockOutline::owns(const QWidget* window) const
-{
-    for (const auto& edge : m_edges)
-        if (edge.get() == window)
-            return true;
-    return false;
-}
-
-void Docking::setDragMode(QWidget* control, DragMode mode)
-{
-    control->setProperty(dragModeProperty, int(mode));
-}
-
-Docking::DragMode Docking::dragMode(const QWidget* control)
-{
-    return control->property(dragModeProperty).toInt() == int(DragMode::Automatic)
-        ? DragMode::Automatic
-        : DragMode::Manual;
-}
-
-bool Docking::canFloat()
-{
-    // A native Wayland client learns no global window positions: a floating window could
-    // be neither placed nor dragged back.
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-bool Docking::desktopFramesWindows()
-{
-    const QString platform = QGuiApplication::platformName();
-#ifdef VERITOME_HAVE_XCB
-    if (platform == QLatin1String("xcb")) {
-        xcb_connection_t* connection = x11Connection();
-        return connection && x11WindowManagerRunning(connection);
-    }
-#endif
-    // Platforms that put windows straight on a frame buffer, or nowhere, frame nothing.
-    for (const char* bare : {"offscreen", "minimal", "eglfs", "linuxfb", "vnc", "vkkhrdisplay"})
-        if (platform == QLatin1String(bare))
-            return false;
-    return true;
-}
-
-std::optional<Docking::PointerState> Docking::SystemProbe::pointer() const
-{
-#ifdef VERITOME_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
-    if (!connection)
-        return std::nullopt;
-    const QList<xcb_window_t> roots = x11Roots(connection);
-    if (roots.isEmpty())
-        return std::nullopt;
-    xcb_query_pointer_reply_t* reply =
-        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, roots.first()), nullptr);
-    if (!reply)
-        return std::nullopt;
-    const bool leftDown = (reply->mask & XCB_BUTTON_MASK_1) != 0;
-    std::free(reply);
-    // The position in Qt's own coordinates, which may be scaled from the device's.
-    return PointerState{QCursor::pos(), leftDown};
-#else
-    return std::nullopt;
-#endif
-}
 
 DockDrag::DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* parent)
     : QObject(parent),
@@ -240,13 +30,12 @@ DockDrag::DockDrag(QWidget* site, QWidget* control, Handlers handlers, QObject* 
       m_canFloat(Docking::canFloat()),
       m_handlers(std::move(handlers)),
       m_probe(std::make_unique<Docking::SystemProbe>()),
-      m_watchWindowManager(Docking::desktopFramesWindows()),
-      m_outline(std::make_unique<DockOutline>())
+      m_watchWindowManager(Docking::desktopFramesWindows())
 {
     m_follow.setInterval(followInterval);
     connect(&m_follow, &QTimer::timeout, this, &DockDrag::followWindowManager);
     if (m_canFloat) {
-        m_grip = new Grip(control);
+        m_grip = new DockGrip(control);
         // A tool bar lays out its own items only; elsewhere the grip keeps to the left edge.
         if (auto* toolBar = qobject_cast<QToolBar*>(control))
             m_gripAction = toolBar->insertWidget(toolBar->actions().value(0), m_grip);
@@ -449,10 +238,10 @@ void DockDrag::follow(QPoint pointer)
 
     // While the window manager moves a window, the window itself shows where it goes.
     if (drag.kind == Kind::WindowManager && !drag.accepted) {
-        m_outline->hide();
+        m_outline.hide();
         return;
     }
-    m_outline->show(rect);
+    m_outline.show(rect);
 }
 
 void DockDrag::drop(QPoint pointer)
@@ -488,7 +277,7 @@ void DockDrag::finish()
     m_follow.stop();
     if (m_drag && m_drag->source && m_drag->source->isWindow())
         m_restSize = m_drag->source->size();
-    m_outline->hide();
+    m_outline.hide();
     if (m_keyboardGrabber)
         m_keyboardGrabber->releaseKeyboard();
     m_keyboardGrabber = nullptr;
@@ -542,6 +331,15 @@ void DockDrag::followWindowManager()
         drop(pointer->position);
 }
 
+QList<QWidget*> DockDrag::hosts() const
+{
+    QList<QWidget*> hosts;
+    for (const QPointer<QWidget>& host : m_hosts)
+        if (host)
+            hosts.append(host);
+    return hosts;
+}
+
 QWidget* DockDrag::shownHost() const
 {
     QWidget* window = m_control ? m_control->window() : nullptr;
@@ -564,7 +362,7 @@ bool DockDrag::overSite(QPoint pointer, const QWidget* source) const
     if (!site.adjusted(-margin, -margin, margin, margin).contains(pointer))
         return false;
     const QWidget* front = QApplication::topLevelAt(pointer);
-    return !front || front == m_site->window() || m_outline->owns(front)
+    return !front || front == m_site->window() || m_outline.owns(front)
         || (source && front == source->window());
 }
 

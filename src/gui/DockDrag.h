@@ -1,5 +1,9 @@
 #pragma once
 
+#include "DockOutline.h"
+#include "Docking.h"
+#include "SystemProbe.h"
+
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -11,65 +15,9 @@
 #include <memory>
 #include <optional>
 
+class DockGrip;
 class QAction;
 class QWidget;
-
-namespace Docking {
-
-// How a press on a dockable control acts: Automatic starts a docking drag, Manual does not.
-enum class DragMode { Manual, Automatic };
-void setDragMode(QWidget* control, DragMode mode);
-DragMode dragMode(const QWidget* control);
-
-// A drag counts as over the dock site this far outside the site's rectangle.
-constexpr int siteMargin = 10;
-// A drag of a floating window takes effect once the pointer has moved this far on an axis.
-constexpr int dragThreshold = 5;
-
-// Whether the control can be floated at all: only where windows can be placed on the
-// screen and found there again.
-bool canFloat();
-
-// Whether something on the desktop (an X11 window manager, a Wayland compositor) frames
-// top-level windows with title bars. Where nothing does, a floating window needs a caption
-// of its own to be dragged by.
-bool desktopFramesWindows();
-
-struct PointerState {
-    QPoint position; // on the screen
-    bool leftButtonDown = false;
-};
-
-// What the window system says when asked directly, rather than through events: the
-// pointer, even while another client holds the pointer grab (the window manager, while
-// it moves one of our windows). Empty where it cannot be asked.
-class SystemProbe {
-public:
-    virtual ~SystemProbe() = default;
-    virtual std::optional<PointerState> pointer() const;
-};
-
-} // namespace Docking
-
-// The outline of a docking drag: a hatched frame on the screen, made of four thin windows
-// so that everything inside it stays in sight.
-class DockOutline {
-public:
-    DockOutline();
-    ~DockOutline();
-    void show(const QRect& rect);
-    void hide();
-    bool isVisible() const { return m_shown; }
-    QRect geometry() const { return m_rect; }
-    bool owns(const QWidget* window) const;
-
-private:
-    class Edge;
-    static constexpr int thickness = 3;
-    std::unique_ptr<Edge> m_edges[4];
-    QRect m_rect;
-    bool m_shown = false;
-};
 
 // Docking drags between one dock site and the windows one control floats in.
 //
@@ -103,8 +51,11 @@ public:
     ~DockDrag() override;
 
     // Shown only while a drag is going on.
-    const DockOutline& outline() const { return *m_outline; }
+    const DockOutline& outline() const { return m_outline; }
     bool dragging() const { return m_drag.has_value(); }
+    // The windows the control has floated in, oldest first: made by the newHost handler,
+    // owned by whoever parents them.
+    QList<QWidget*> hosts() const;
     // Asked when a floating window moves; setting one also turns the watch for window
     // manager drags on where no window manager seemed to run.
     void setProbe(std::unique_ptr<Docking::SystemProbe> probe);
@@ -130,7 +81,6 @@ private:
         QRect dockRect;
     };
 
-    class Grip;
     void placeGrip();
     bool controlEvent(QEvent* event);
     bool hostEvent(QWidget* host, QEvent* event);
@@ -149,12 +99,12 @@ private:
     QWidget* m_site;
     QPointer<QWidget> m_control;
     const bool m_canFloat;
-    Grip* m_grip = nullptr; // a child of the control; none where the control cannot float
+    DockGrip* m_grip = nullptr; // a child of the control; none where the control cannot float
     QAction* m_gripAction = nullptr; // the grip's place in a tool bar
     Handlers m_handlers;
     std::unique_ptr<Docking::SystemProbe> m_probe;
     bool m_watchWindowManager;
-    std::unique_ptr<DockOutline> m_outline;
+    DockOutline m_outline;
     QList<QPointer<QWidget>> m_hosts;
     std::optional<Drag> m_drag;
     QPointer<QWidget> m_keyboardGrabber; // takes Escape during a drag of ours

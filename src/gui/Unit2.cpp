@@ -1,6 +1,6 @@
 #include "Unit2.h"
 
-#include "DockDrag.h"
+#include "Docking.h"
 
 #include <QCloseEvent>
 #include <QPainter>

@@ -78,8 +78,9 @@ TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
 TfrmMain::~TfrmMain()
 {
     // Floating tool bar windows go first, the newest first.
-    for (auto window = m_floatingWindows.crbegin(); window != m_floatingWindows.crend(); ++window)
-        delete window->data();
+    const QList<QWidget*> floatingWindows = m_docking->hosts();
+    for (auto window = floatingWindows.crbegin(); window != floatingWindows.crend(); ++window)
+        delete *window;
 }
 
 QString TfrmMain::historyPath() const
@@ -125,32 +126,30 @@ void TfrmMain::bindEvents()
     // While the history list is open, the keys go to the list instead of the query box.
     CmbBook->view()->installEventFilter(this);
 
-    new DockDrag(CoolBar1, ToolBar2,
-                 {[this](QWidget* source, bool& accept, QRect& dockRect) {
-                      App::guarded([&] { CoolBar1DockOver(CoolBar1, source, accept, dockRect); });
-                  },
-                  [this](QWidget* source) {
-                      App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
-                  },
-                  [this] {
-                      // A window of the main window's: the window manager keeps it above
-                      // the main window, and only above it.
-                      auto* window = new TfrmFloating(this);
-                      m_floatingWindows.append(window);
-                      return window;
-                  },
-                  [](QWidget* host, QWidget* control) {
-                      auto* window = static_cast<TfrmFloating*>(host);
-                      App::guarded([&] { window->FormDockDrop(window, control); });
-                  }},
-                 this);
+    m_docking = new DockDrag(
+        CoolBar1, ToolBar2,
+        {[this](QWidget* source, bool& accept, QRect& dockRect) {
+             App::guarded([&] { CoolBar1DockOver(CoolBar1, source, accept, dockRect); });
+         },
+         [this](QWidget* source) {
+             App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
+         },
+         [this] {
+             // A window of the main window's: the window manager keeps it above
+             // the main window, and only above it.
+             return new TfrmFloating(this);
+         },
+         [](QWidget* host, QWidget* control) {
+             auto* window = static_cast<TfrmFloating*>(host);
+             App::guarded([&] { window->FormDockDrop(window, control); });
+         }},
+        this);
     new CaretRest(this);
     // The program ends with the main window. A floating window, which refuses to close,
     // would stop the application from quitting, so it goes out of the way first.
     connect(this, &TfrmMain::closed, this, [this] {
-        for (const QPointer<TfrmFloating>& window : m_floatingWindows)
-            if (window)
-                window->hide();
+        for (QWidget* window : m_docking->hosts())
+            window->hide();
     });
     // One page set-up for every tab: a new search keeps it.
     new PageDialogs(this);

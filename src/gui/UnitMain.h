@@ -12,6 +12,7 @@
 class ProfileFile;
 class TCoolBar;
 class TWebBrowser;
+class DockDrag;
 class TfrmFloating;
 class QAction;
 class QComboBox;
@@ -186,5 +187,5 @@ private:
     bool m_bannerFallbackTried = false;
     bool m_bannerWaiting = false;
     OuterSize m_outerSize;
-    QList<QPointer<TfrmFloating>> m_floatingWindows;
+    DockDrag* m_docking = nullptr; // keeps the list of floating windows
 };
