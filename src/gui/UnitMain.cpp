@@ -7,7 +7,7 @@
 #include "DockDrag.h"
 #include "Error.h"
 #include "Glyphs.h"
-#include "PageCommands.h"
+#include "PageSettings.h"
 #include "ProfileFile.h"
 #include "QueryHistory.h"
 #include "Unit2.h"
@@ -81,7 +81,7 @@ QString TfrmMain::bannerAddress()
 }
 
 TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
-    : QWidget(parent), m_appFolder(appFolder)
+    : QWidget(parent), m_appFolder(appFolder), m_pageSettings(std::make_shared<PageSettings>())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("frmMain"));
@@ -247,7 +247,7 @@ void TfrmMain::buildControls()
     PnlWbAD->setObjectName(QStringLiteral("PnlWbAD"));
     auto* bannerLayout = new QVBoxLayout(PnlWbAD);
     bannerLayout->setContentsMargins(0, 0, 0, 0);
-    WbAd = new TWebBrowser(PnlWbAD);
+    WbAd = new TWebBrowser(m_pageSettings, PnlWbAD);
     WbAd->setObjectName(QStringLiteral("WbAd"));
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
@@ -386,8 +386,6 @@ void TfrmMain::bindEvents()
             if (window)
                 window->hide();
     });
-    // One page set-up for every tab: a new search keeps it.
-    new PageDialogs(this);
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);
@@ -818,7 +816,7 @@ TWebBrowser* TfrmMain::CreateResultBrowser(QWidget* tab, const QString& caption)
 {
     PageControl1->setTabText(PageControl1->indexOf(tab), caption);
     tab->setProperty("Tag", PageSerial);
-    auto* browser = new TWebBrowser(this);
+    auto* browser = new TWebBrowser(m_pageSettings, this);
     browser->setResizable(true);
     browser->setSilent(true);
     return browser;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class PageSettings;
 class ProfileFile;
 class TCoolBar;
 class TWebBrowser;
@@ -145,6 +146,8 @@ public:
     QList<QByteArray> historyItems() const;
     // The floating tool bar host, when the tool bar floats.
     TfrmFloating* floatingHost() const;
+    // What every web view of this window shares for its page commands.
+    PageSettings& pageSettings() const { return *m_pageSettings; }
 
 signals:
     // The close sequence has run; the program ends here.
@@ -177,6 +180,8 @@ private:
     QMargins windowFrame() const;
 
     QString m_appFolder;
+    // One page set-up for every tab: a new search keeps it.
+    std::shared_ptr<PageSettings> m_pageSettings;
     std::unique_ptr<ProfileFile> IniFile;
     bool m_historyLoaded = false;
     int PageSerial = 0;
