@@ -122,6 +122,8 @@ private slots:
     {
         QFETCH(int, action);
         QFETCH(QString, text);
+        // The view and its page exist from the first page on.
+        QVERIFY(load(QStringLiteral("http://page.test/menu")));
         QCOMPARE(enginePage(*browser)->action(QWebEnginePage::WebAction(action))->text(), text);
     }
 
