@@ -518,8 +518,6 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
 
 void TestResultTabs::aDeadRendererReloadsEachViewOnce()
 {
-    QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
-    QVERIFY(bannerLoaded.count() > 0 || bannerLoaded.wait(30000));
     search(QStringLiteral("renderer"));
     QList<TWebBrowser*> views = resultBrowsers();
     QCOMPARE(views.size(), 5);
