@@ -4,7 +4,7 @@
 
 #include "Application.h"
 #include "LoopbackServer.h"
-#include "PageCommands.h"
+#include "PageSettings.h"
 #include "WebBrowser.h"
 
 #include <QApplication>
@@ -85,7 +85,7 @@ bool load(QWebEngineView& view, const QString& url)
 }
 
 // The program's print command, past its dialog, to a PDF file.
-Figures printCommand(TWebBrowser& browser, PageDialogs& dialogs, const QString& path)
+Figures printCommand(TWebBrowser& browser, PageSettings& dialogs, const QString& path)
 {
     dialogs.setRunner([path](QDialog& dialog) {
         static_cast<QPrintDialog&>(dialog).printer()->setOutputFileName(path);
@@ -120,7 +120,7 @@ Figures rasterPrint(QWebEngineView& view, QPrinter::PrinterMode mode, const QStr
     return figures;
 }
 
-Figures previewCommand(TWebBrowser& browser, PageDialogs& dialogs)
+Figures previewCommand(TWebBrowser& browser, PageSettings& dialogs)
 {
     Figures figures{QStringLiteral("preview command (page images)")};
     dialogs.setRunner([&](QDialog& dialog) {
@@ -167,8 +167,8 @@ int main(int argc, char** argv)
     const QString url = QStringLiteral("http://print.test/page");
 
     QWidget window;
-    auto* dialogs = new PageDialogs(&window);
     auto* browser = new TWebBrowser(&window);
+    PageSettings* dialogs = &browser->pageSettings();
     browser->resize(800, 600);
     window.resize(800, 600);
     window.show();

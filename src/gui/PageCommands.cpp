@@ -2,6 +2,8 @@
 
 #include "Application.h"
 #include "Error.h"
+#include "PageSettings.h"
+#include "PrintQueue.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -19,20 +21,16 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include <cups/cups.h>
-
 namespace {
 
 // The preview shows each page as an image; this is enough to read it zoomed in.
 constexpr int previewResolution = 150;
-constexpr qreal defaultMargin = 10; // millimetres
 
 struct SaveFormat {
     QString filter;
@@ -68,125 +66,7 @@ bool isPreview(QPrinter* printer)
     return printer->paintEngine() && printer->paintEngine()->type() == QPaintEngine::Picture;
 }
 
-// A job for a print queue, taken from the print dialog's printer, which is gone by the
-// time the engine has made the document.
-struct QueueJob {
-    QByteArray queue;
-    QByteArray instance;
-    QByteArray title;
-    QList<QPair<QByteArray, QByteArray>> options;
-};
-
-QueueJob queueJobFor(const QPrinter& printer)
-{
-    QueueJob job;
-    const QStringList name = printer.printerName().split(QLatin1Char('/'));
-    job.queue = name.value(0).toUtf8();
-    job.instance = name.value(1).toUtf8();
-    job.title = printer.docName().toUtf8();
-    job.options.emplaceBack("copies", QByteArray::number(printer.copyCount()));
-    if (printer.copyCount() > 1)
-        job.options.emplaceBack("collate", printer.collateCopies() ? "true" : "false");
-    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
-    switch (printer.duplex()) {
-    case QPrinter::DuplexNone:
-        job.options.emplaceBack("sides", "one-sided");
-        break;
-    case QPrinter::DuplexLongSide:
-        job.options.emplaceBack("sides", "two-sided-long-edge");
-        break;
-    case QPrinter::DuplexShortSide:
-        job.options.emplaceBack("sides", "two-sided-short-edge");
-        break;
-    case QPrinter::DuplexAuto:
-        job.options.emplaceBack("sides", landscape ? "two-sided-short-edge" : "two-sided-long-edge");
-        break;
-    }
-    if (printer.colorMode() == QPrinter::GrayScale)
-        job.options.emplaceBack("print-color-mode", "monochrome");
-    if (printer.pageOrder() == QPrinter::LastPageFirst)
-        job.options.emplaceBack("outputorder", "reverse");
-    return job;
-}
-
-// Hands the whole document to the queue in one go and returns the failure's text, empty
-// when the queue took it. A job that did not get all of it is cancelled: the printer
-// never starts on half a document.
-QString submit(const QueueJob& job, const QByteArray& pdf)
-{
-    cups_option_t* options = nullptr;
-    int count = 0;
-    for (const auto& [name, value] : job.options)
-        count = cupsAddOption(name.constData(), value.constData(), count, &options);
-    // The user's saved choices for the queue fill in what the dialog left open, as lp does.
-    if (cups_dest_t* dest = cupsGetNamedDest(
-            CUPS_HTTP_DEFAULT, job.queue.constData(),
-            job.instance.isEmpty() ? nullptr : job.instance.constData())) {
-        for (int i = 0; i < dest->num_options; ++i)
-            if (!cupsGetOption(dest->options[i].name, count, options))
-                count = cupsAddOption(dest->options[i].name, dest->options[i].value, count,
-                                      &options);
-        cupsFreeDests(1, dest);
-    }
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, job.queue.constData(), job.title.constData(),
-                                 count, options);
-    cupsFreeOptions(count, options);
-    if (id == 0)
-        return QString::fromUtf8(cupsLastErrorString());
-    const bool written =
-        cupsStartDocument(CUPS_HTTP_DEFAULT, job.queue.constData(), id, job.title.constData(),
-                          CUPS_FORMAT_PDF, 1)
-            == HTTP_STATUS_CONTINUE
-        && cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData(), size_t(pdf.size()))
-               == HTTP_STATUS_CONTINUE;
-    // Finishing also collects the queue's answer to what was written.
-    const bool accepted = cupsFinishDocument(CUPS_HTTP_DEFAULT, job.queue.constData()) == IPP_STATUS_OK;
-    if (written && accepted)
-        return QString();
-    const QString failure = QString::fromUtf8(cupsLastErrorString());
-    cupsCancelJob2(CUPS_HTTP_DEFAULT, job.queue.constData(), id, 0);
-    return failure;
-}
-
 } // namespace
-
-// ---------------------------------------------------------------- PageDialogs
-
-PageDialogs::PageDialogs(QObject* parent) : QObject(parent) {}
-
-PageDialogs* PageDialogs::of(const QWidget* widget)
-{
-    return widget->window()->findChild<PageDialogs*>(QString(), Qt::FindDirectChildrenOnly);
-}
-
-void PageDialogs::applyPageLayout(QPrinter& printer) const
-{
-    if (m_pageLayout) {
-        printer.setPageLayout(*m_pageLayout);
-        return;
-    }
-    // The printer's paper and orientation, with margins like a browser's rather than the
-    // printer's 3.5 mm that put the text right at the edge of the paper.
-    QPageLayout layout = printer.pageLayout();
-    layout.setUnits(QPageLayout::Millimeter);
-    layout.setMargins(QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin));
-    printer.setPageLayout(layout);
-}
-
-QString PageDialogs::saveFolder() const
-{
-    if (!m_saveFolder.isEmpty())
-        return m_saveFolder;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
-}
-
-int PageDialogs::run(QDialog& dialog) const
-{
-    return m_runner ? m_runner(dialog) : dialog.exec();
-}
-
-// ---------------------------------------------------------------- PageCommands
 
 // The engine stops the whole program when a page goes while it is making a document of
 // it. So the page is this object's child, and a job's page outlives its view: it goes
@@ -199,7 +79,8 @@ struct PageCommands::EngineJob {
     QMetaObject::Connection quitWatch;
 };
 
-PageCommands::PageCommands(QWebEngineView* view) : QObject(view), m_view(view)
+PageCommands::PageCommands(QWebEngineView* view, std::shared_ptr<PageSettings> settings)
+    : QObject(view), m_view(view), m_settings(std::move(settings))
 {
     if (view->page()->parent() == view)
         view->page()->setParent(this);
@@ -254,15 +135,6 @@ QStringList PageCommands::saveFilters()
     return filters;
 }
 
-PageDialogs& PageCommands::dialogs()
-{
-    if (PageDialogs* shared = PageDialogs::of(m_view))
-        return *shared;
-    if (!m_ownDialogs)
-        m_ownDialogs = new PageDialogs(this);
-    return *m_ownDialogs;
-}
-
 QWidget* PageCommands::dialogOwner() const { return m_view->window(); }
 
 QString PageCommands::suggestedName() const
@@ -279,11 +151,11 @@ QString PageCommands::suggestedName() const
 
 void PageCommands::preparePrinter(QPrinter& printer)
 {
-    dialogs().applyPageLayout(printer);
+    m_settings->applyPageLayout(printer);
     printer.setDocName(m_view->page()->title());
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(
-            QDir(dialogs().saveFolder()).filePath(suggestedName() + QStringLiteral(".pdf")));
+            QDir(m_settings->saveFolder()).filePath(suggestedName() + QStringLiteral(".pdf")));
 }
 
 void PageCommands::setPrinting(bool printing)
@@ -310,18 +182,18 @@ void PageCommands::save()
     dialog.setNameFilters(saveFilters());
     dialog.selectNameFilter(saveFormats().first().filter);
     dialog.setDefaultSuffix(saveFormats().first().suffix);
-    dialog.setDirectory(dialogs().saveFolder());
+    dialog.setDirectory(m_settings->saveFolder());
     dialog.selectFile(suggestedName() + QLatin1Char('.') + saveFormats().first().suffix);
     // The dialog itself gives a typed name the suffix of a newly chosen type.
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
         dialog.setDefaultSuffix(saveFormatFor(filter).suffix);
     });
-    if (dialogs().run(dialog) != QDialog::Accepted)
+    if (m_settings->run(dialog) != QDialog::Accepted)
         return;
     const QString path = dialog.selectedFiles().value(0);
     if (path.isEmpty())
         return;
-    dialogs().setSaveFolder(QFileInfo(path).absolutePath());
+    m_settings->setSaveFolder(QFileInfo(path).absolutePath());
 
     // The engine writes the file as a download of its own; a failure shows up only there.
     QWebEnginePage* page = m_view->page();
@@ -350,11 +222,11 @@ void PageCommands::save()
 void PageCommands::pageSetup()
 {
     QPrinter printer(QPrinter::HighResolution);
-    dialogs().applyPageLayout(printer);
+    m_settings->applyPageLayout(printer);
     QPageSetupDialog dialog(&printer, dialogOwner());
     dialog.setWindowTitle(QStringLiteral("页面设置"));
-    if (dialogs().run(dialog) == QDialog::Accepted)
-        dialogs().setPageLayout(printer.pageLayout());
+    if (m_settings->run(dialog) == QDialog::Accepted)
+        m_settings->setPageLayout(printer.pageLayout());
 }
 
 void PageCommands::preview()
@@ -366,7 +238,7 @@ void PageCommands::preview()
     dialog.setWindowTitle(QStringLiteral("打印预览"));
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { App::guarded([&] { paint(target); }); });
-    dialogs().run(dialog);
+    m_settings->run(dialog);
 }
 
 void PageCommands::print()
@@ -375,7 +247,7 @@ void PageCommands::print()
     preparePrinter(printer);
     QPrintDialog dialog(&printer, dialogOwner());
     dialog.setWindowTitle(QStringLiteral("打印"));
-    if (dialogs().run(dialog) != QDialog::Accepted)
+    if (m_settings->run(dialog) != QDialog::Accepted)
         return;
     if (printer.outputFormat() == QPrinter::PdfFormat)
         startPdf(printer.outputFileName(), printer.pageLayout(), printer.pageRanges());
@@ -389,13 +261,13 @@ void PageCommands::print()
 // user asked for it, and nothing has cancelled it.
 void PageCommands::startQueueJob(const QPrinter& printer)
 {
-    const QueueJob queueJob = queueJobFor(printer);
+    const PrintQueue::Job queueJob = PrintQueue::jobFor(printer);
     const std::shared_ptr<EngineJob> job = beginEngineJob();
     job->page->printToPdf(
         [job, queueJob](const QByteArray& pdf) {
             const QString failure = pdf.isEmpty()
                 ? QStringLiteral("网页没有给出可打印的内容")
-                : submit(queueJob, pdf);
+                : PrintQueue::submit(queueJob, pdf);
             if (!failure.isEmpty() && job->owner)
                 job->owner->reportLater(QStringLiteral("无法打印到 %1：%2")
                                             .arg(QString::fromUtf8(queueJob.queue), failure));

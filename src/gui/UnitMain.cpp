@@ -8,7 +8,7 @@
 #include "Error.h"
 #include "Glyphs.h"
 #include "MainWindowSettings.h"
-#include "PageCommands.h"
+#include "PageSettings.h"
 #include "ProfileFile.h"
 #include "QueryHistory.h"
 #include "Unit2.h"
@@ -61,7 +61,10 @@ QString TfrmMain::bannerAddress()
 }
 
 TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
-    : QWidget(parent), m_appFolder(appFolder), m_outerSize(this)
+    : QWidget(parent),
+      m_appFolder(appFolder),
+      m_pageSettings(std::make_shared<PageSettings>()),
+      m_outerSize(this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("frmMain"));
@@ -151,8 +154,6 @@ void TfrmMain::bindEvents()
         for (QWidget* window : m_docking->hosts())
             window->hide();
     });
-    // One page set-up for every tab: a new search keeps it.
-    new PageDialogs(this);
 
     // The action states follow every change that can alter them.
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+class PageSettings;
 class ProfileFile;
 class TCoolBar;
 class TWebBrowser;
@@ -145,6 +146,8 @@ public:
     QList<QByteArray> historyItems() const;
     // The floating tool bar host, when the tool bar floats.
     TfrmFloating* floatingHost() const;
+    // What every web view of this window shares for its page commands.
+    PageSettings& pageSettings() const { return *m_pageSettings; }
 
 signals:
     // The close sequence has run; the program ends here.
@@ -175,6 +178,8 @@ private:
     void navigateBanner();
 
     QString m_appFolder;
+    // One page set-up for every tab: a new search keeps it.
+    std::shared_ptr<PageSettings> m_pageSettings;
     std::unique_ptr<ProfileFile> IniFile;
     bool m_historyLoaded = false;
     int PageSerial = 0;

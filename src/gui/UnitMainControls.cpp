@@ -175,7 +175,7 @@ void TfrmMain::buildControls()
     PnlWbAD->setObjectName(QStringLiteral("PnlWbAD"));
     auto* bannerLayout = new QVBoxLayout(PnlWbAD);
     bannerLayout->setContentsMargins(0, 0, 0, 0);
-    WbAd = new TWebBrowser(PnlWbAD);
+    WbAd = new TWebBrowser(m_pageSettings, PnlWbAD);
     WbAd->setObjectName(QStringLiteral("WbAd"));
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);

@@ -24,7 +24,7 @@ TWebBrowser* TfrmMain::CreateResultBrowser(QWidget* tab, const QString& caption)
 {
     PageControl1->setTabText(PageControl1->indexOf(tab), caption);
     tab->setProperty("Tag", PageSerial);
-    auto* browser = new TWebBrowser(this);
+    auto* browser = new TWebBrowser(m_pageSettings, this);
     browser->setResizable(true);
     browser->setSilent(true);
     return browser;

@@ -1,230 +1,20 @@
 #include "WebBrowser.h"
 
-#include "Application.h"
 #include "Error.h"
 #include "PageCommands.h"
+#include "PageSettings.h"
+#include "SilentPage.h"
 
-#include <QAuthenticator>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
-#include <QUuid>
 #include <QVBoxLayout>
-#include <QWebEngineCertificateError>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
-#include <QWebEngineNewWindowRequest>
-#include <QPointer>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-
-namespace {
-
-// What has the keyboard inside the page, as the focus script reports it.
-enum class FocusKind { None = 0, TextField = 1, Password = 2, RichText = 3 };
-
-// Reports what has the page's focus each time it moves, and once when the document is
-// ready. It runs in the program's own script world, so the page can neither see nor
-// change it; the token keeps the page's own console output from passing for its reports.
-QString focusScriptSource(const QString& token)
-{
-    return QStringLiteral(R"JS((function () {
-    function kind(e) {
-        while (e && e.shadowRoot && e.shadowRoot.activeElement)
-            e = e.shadowRoot.activeElement;
-        if (!e)
-            return 0;
-        if (e.isContentEditable)
-            return 3;
-        if (e.disabled || e.readOnly)
-            return 0;
-        if (e.localName === 'textarea')
-            return 1;
-        if (e.localName === 'input') {
-            if (e.type === 'password')
-                return 2;
-            return ['text', 'search', 'url', 'tel', 'email', 'number'].includes(e.type) ? 1 : 0;
-        }
-        return 0;
-    }
-    let last = -1;
-    function report() {
-        const e = document.activeElement;
-        // A frame reports for itself what has its focus.
-        if (e && (e.localName === 'iframe' || e.localName === 'frame')) {
-            last = -1;
-            return;
-        }
-        const k = kind(e);
-        if (k !== last) {
-            last = k;
-            console.debug('%1' + k);
-        }
-    }
-    // Once the focus has settled: during focusout the document has no active element yet.
-    document.addEventListener('focusin', () => setTimeout(report), true);
-    document.addEventListener('focusout', () => setTimeout(report), true);
-    // A script may move the focus while the view does not have the keyboard; no focus
-    // event comes then, but the caret moves.
-    document.addEventListener('selectionchange', report);
-    report();
-})();)JS")
-        .arg(token);
-}
-
-} // namespace
-
-class SilentPage : public QWebEnginePage {
-public:
-    SilentPage(TWebBrowser* browser, QObject* parent)
-        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), m_browser(browser)
-    {
-        // Every search asks for new addresses, so a cached page is seldom asked for again;
-        // a small in-memory cache keeps a long session's memory from creeping up.
-        constexpr int httpCacheBytes = 4 * 1024 * 1024;
-        if (profile()->httpCacheMaximumSize() != httpCacheBytes)
-            profile()->setHttpCacheMaximumSize(httpCacheBytes);
-        // Left alone, the engine sends no Accept-Language at all.
-        if (profile()->httpAcceptLanguage() != App::acceptLanguage)
-            profile()->setHttpAcceptLanguage(App::acceptLanguage);
-        connect(this, &QWebEnginePage::certificateError, this,
-                [this](const QWebEngineCertificateError& error) {
-                    if (silent)
-                        const_cast<QWebEngineCertificateError&>(error).rejectCertificate();
-                });
-        connect(this, &QWebEnginePage::authenticationRequired, this,
-                [this](const QUrl&, QAuthenticator* authenticator) {
-                    if (silent)
-                        *authenticator = QAuthenticator();
-                });
-        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
-                [this](const QUrl&, QAuthenticator* authenticator, const QString&) {
-                    if (silent)
-                        *authenticator = QAuthenticator();
-                });
-        connect(profile(), &QWebEngineProfile::downloadRequested, this,
-                [this](QWebEngineDownloadRequest* download) {
-                    if (silent && download->page() == this && !download->isSavePageDownload()
-                        && download->state() == QWebEngineDownloadRequest::DownloadRequested)
-                        download->cancel();
-                });
-        // A link for a new window, or a page's window.open, loads in this view: no window
-        // of the engine's own ever appears, and the navigation passes BeforeNavigate2 as
-        // any other does. The engine drops the new page it made for the request.
-        connect(this, &QWebEnginePage::newWindowRequested, this,
-                [this](QWebEngineNewWindowRequest& request) {
-                    const QUrl url = request.requestedUrl();
-                    if (url.isValid() && !url.isEmpty())
-                        load(url);
-                });
-
-        QWebEngineScript focusScript;
-        focusScript.setName(QStringLiteral("veritome-focus"));
-        focusScript.setWorldId(QWebEngineScript::ApplicationWorld);
-        focusScript.setInjectionPoint(QWebEngineScript::DocumentReady);
-        focusScript.setRunsOnSubFrames(true);
-        focusScript.setSourceCode(focusScriptSource(m_focusToken));
-        scripts().insert(focusScript);
-        connect(this, &QWebEnginePage::loadStarted, this, [this] { setFocusKind(FocusKind::None); });
-    }
-
-    bool silent = false;
-    FocusKind focusKind() const { return m_focusKind; }
-
-    void triggerAction(WebAction action, bool checked = false) override
-    {
-        // The engine's own save waits for somebody to accept its download; the page's
-        // save command asks where to write and writes it.
-        if (action == SavePage) {
-            if (m_browser)
-                App::guarded([this] { m_browser->ExecWB(OleCmd::SaveAs); });
-            return;
-        }
-        QWebEnginePage::triggerAction(action, checked);
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
-    {
-        // A page outlives its browser while the engine finishes a print job from it.
-        if (!m_browser)
-            return false;
-        bool cancel = false;
-        emit m_browser->BeforeNavigate2(url.toString(QUrl::FullyEncoded), &cancel);
-        if (cancel)
-            return false;
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-    }
-
-    void javaScriptAlert(const QUrl& origin, const QString& message) override
-    {
-        if (!silent)
-            QWebEnginePage::javaScriptAlert(origin, message);
-    }
-
-    bool javaScriptConfirm(const QUrl& origin, const QString& message) override
-    {
-        // The engine asks its leave-page question through here too, in its own words. A
-        // silent "cancel" would keep the user on a page with an unload handler for good.
-        if (silent)
-            return message == leavePageQuestion();
-        return QWebEnginePage::javaScriptConfirm(origin, message);
-    }
-
-    bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& defaultValue,
-                          QString* result) override
-    {
-        return !silent && QWebEnginePage::javaScriptPrompt(origin, message, defaultValue, result);
-    }
-
-    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
-                            const QStringList& acceptedMimeTypes) override
-    {
-        if (silent)
-            return {};
-        return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
-    }
-
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
-                                  int line, const QString& source) override
-    {
-        if (!message.startsWith(m_focusToken)) {
-            QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
-            return;
-        }
-        const int kind = QStringView(message).mid(m_focusToken.size()).toInt();
-        if (kind >= int(FocusKind::None) && kind <= int(FocusKind::RichText))
-            setFocusKind(FocusKind(kind));
-    }
-
-private:
-    static QString leavePageQuestion()
-    {
-        return QCoreApplication::translate("QWebEnginePage",
-                                           "Are you sure you want to leave this page? Changes "
-                                           "that you made may not be saved.");
-    }
-
-    void setFocusKind(FocusKind kind)
-    {
-        if (kind == m_focusKind)
-            return;
-        m_focusKind = kind;
-        if (m_browser)
-            emit m_browser->CommandStateChange();
-    }
-
-    QPointer<TWebBrowser> m_browser;
-    const QString m_focusToken =
-        QStringLiteral("veritome-focus-%1:").arg(QUuid::createUuid().toString(QUuid::Id128));
-    FocusKind m_focusKind = FocusKind::None;
-};
 
 namespace {
 
@@ -246,7 +36,12 @@ QWebEnginePage::WebAction webAction(int command)
 
 } // namespace
 
-TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent)
+TWebBrowser::TWebBrowser(QWidget* parent) : TWebBrowser(std::make_shared<PageSettings>(), parent)
+{
+}
+
+TWebBrowser::TWebBrowser(std::shared_ptr<PageSettings> pageSettings, QWidget* parent)
+    : QWidget(parent), m_pageSettings(std::move(pageSettings))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -261,7 +56,7 @@ void TWebBrowser::createView()
     m_view->setPage(m_page);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
-    m_commands = new PageCommands(m_view);
+    m_commands = new PageCommands(m_view, m_pageSettings);
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::DocumentComplete);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::focusFrame);

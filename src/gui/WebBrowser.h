@@ -4,10 +4,11 @@
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
+#include <memory>
 
 class PageCommands;
+class PageSettings;
 class QWebEngineView;
-class QWebEngineProfile;
 class SilentPage;
 
 // Command ids and flags of the browser control's command interface.
@@ -34,7 +35,10 @@ class TWebBrowser : public QWidget {
     Q_PROPERTY(int Tag READ Tag WRITE setTag)
 
 public:
+    // A view of its own keeps its own page settings; a window hands the one it shares to
+    // every view it makes.
     explicit TWebBrowser(QWidget* parent = nullptr);
+    TWebBrowser(std::shared_ptr<PageSettings> pageSettings, QWidget* parent);
     ~TWebBrowser() override;
 
     int Tag() const { return m_tag; }
@@ -62,6 +66,9 @@ public:
 
     QString LocationURL() const;
 
+    // The page set-up, save folder and dialog runner its page commands use.
+    PageSettings& pageSettings() const { return *m_pageSettings; }
+
 signals:
     // Every navigation start, sub-frames and redirects included; set *cancel to stop it.
     void BeforeNavigate2(const QString& url, bool* cancel);
@@ -84,6 +91,7 @@ private:
     void checkRenderer();
     void showContextMenu(const QPoint& position);
 
+    std::shared_ptr<PageSettings> m_pageSettings;
     QWebEngineView* m_view = nullptr;
     SilentPage* m_page = nullptr;
     PageCommands* m_commands = nullptr;

@@ -1,7 +1,7 @@
 #include "Application.h"
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
-#include "PageCommands.h"
+#include "PageSettings.h"
 #include "TestTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
@@ -81,8 +81,8 @@ private slots:
     {
         server.clearRequests();
         holder = std::make_unique<QWidget>();
-        dialogs = new PageDialogs(holder.get());
         browser = new TWebBrowser(holder.get());
+        dialogs = &browser->pageSettings();
     }
 
     void cleanup() { holder.reset(); }
@@ -246,7 +246,7 @@ private:
 
     LoopbackServer server;
     std::unique_ptr<QWidget> holder;
-    PageDialogs* dialogs = nullptr;
+    PageSettings* dialogs = nullptr;
     TWebBrowser* browser = nullptr;
 };
 

@@ -2,7 +2,7 @@
 #include "Error.h"
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
-#include "PageCommands.h"
+#include "PageSettings.h"
 #include "TestTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
@@ -267,7 +267,7 @@ int closeWhilePrinting()
     if (!browser
         || !waitUntil([&] { return browser->QueryStatusWB(OleCmd::Print) == 3; }, 15000))
         return 3;
-    PageDialogs::of(&frmMain)->setRunner(chooseTheQueue);
+    frmMain.pageSettings().setRunner(chooseTheQueue);
     browser->ExecWB(OleCmd::Print);
     if (browser->QueryStatusWB(OleCmd::Print) == 3)
         return 4; // no job running
@@ -499,7 +499,7 @@ private slots:
         QAction* save = enginePage(browser)->action(QWebEnginePage::SavePage);
         QVERIFY(menu->actions().contains(save));
         QString title;
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (files && files->acceptMode() == QFileDialog::AcceptSave)
                 title = files->windowTitle();
@@ -548,7 +548,7 @@ private slots:
         QVERIFY(browser);
         const QString path = QDir(folder->path()).filePath(fileName);
         int asked = 0;
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             ++asked;
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (!files || files->acceptMode() != QFileDialog::AcceptSave)
@@ -588,7 +588,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         const QString path = blocker.fileName() + QStringLiteral("/page.mhtml");
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             static_cast<QFileDialog&>(dialog).selectFile(path);
             return int(QDialog::Accepted);
         });
@@ -669,7 +669,7 @@ private slots:
         QFETCH(bool, landscape);
         QFETCH(bool, newSearch);
         QVERIFY(openResultPage());
-        PageDialogs* dialogs = PageDialogs::of(window.get());
+        PageSettings* dialogs = &window->pageSettings();
         if (landscape)
             chooseLandscapeInPageSetup();
         if (newSearch)
@@ -703,7 +703,7 @@ private slots:
         QVERIFY(openResultPage(QStringLiteral("long")));
         const QString pdf = QDir(folder->path()).filePath(QStringLiteral("preview.pdf"));
         int pages = 0;
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             auto* preview = dialog.findChild<QPrintPreviewWidget*>();
             if (!qobject_cast<QPrintPreviewDialog*>(&dialog) || !preview)
                 return int(QDialog::Rejected);
@@ -742,7 +742,7 @@ private slots:
         int pages = 0;
         qreal sheetAspect = 0;
         QRectF previewed;
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             auto* preview = dialog.findChild<QPrintPreviewWidget*>();
             if (!preview)
                 return int(QDialog::Rejected);
@@ -821,7 +821,7 @@ private slots:
         QVERIFY(openResultPage(QStringLiteral("long")));
         const int jobsBefore = queue.finishedJobs();
         const int filesBefore = queue.writtenFiles().size();
-        PageDialogs::of(window.get())->setRunner(chooseTheQueue);
+        window->pageSettings().setRunner(chooseTheQueue);
         QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
         window->ActPrint->trigger();
         QVERIFY(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
@@ -871,7 +871,7 @@ private slots:
     {
         QVERIFY(openResultPage());
         int asked = 0;
-        PageDialogs* dialogs = PageDialogs::of(window.get());
+        PageSettings* dialogs = &window->pageSettings();
         dialogs->setRunner([&](QDialog& dialog) {
             ++asked;
             if (auto* setup = qobject_cast<QPageSetupDialog*>(&dialog))
@@ -908,7 +908,7 @@ private:
     void chooseLandscapeInPageSetup()
     {
         bool shown = false;
-        PageDialogs::of(window.get())->setRunner([&](QDialog& dialog) {
+        window->pageSettings().setRunner([&](QDialog& dialog) {
             QTimer::singleShot(0, &dialog, [&] {
                 auto* button = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
                 shown = qobject_cast<QPageSetupDialog*>(&dialog) && button;
@@ -926,7 +926,7 @@ private:
     // Prints the active page to the queue and waits until the queue has made its file.
     void printToTheQueue()
     {
-        PageDialogs::of(window.get())->setRunner(chooseTheQueue);
+        window->pageSettings().setRunner(chooseTheQueue);
         QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
         window->ActPrint->trigger();
         QVERIFY(!window->ActPrint->isEnabled()
@@ -1013,7 +1013,7 @@ private:
 
     void answerPrintDialog(const QString& pdf)
     {
-        PageDialogs::of(window.get())->setRunner([pdf](QDialog& dialog) {
+        window->pageSettings().setRunner([pdf](QDialog& dialog) {
             auto* print = qobject_cast<QPrintDialog*>(&dialog);
             if (!print)
                 return int(QDialog::Rejected);
