@@ -19,14 +19,11 @@ WindowFixture::~WindowFixture() = default;
 
 bool WindowFixture::startServer() { return server.start(); }
 
-bool WindowFixture::newFolder(const QByteArray& settings, const QByteArray& history)
+bool WindowFixture::newFolder()
 {
     m_window.reset();
     m_folder = std::make_unique<QTemporaryDir>();
-    if (!m_folder->isValid())
-        return false;
-    return (settings.isEmpty() || write(TfrmMain::settingsFileName, settings))
-        && (history.isEmpty() || write(QueryHistory::fileName, history));
+    return m_folder->isValid();
 }
 
 TfrmMain& WindowFixture::make()
@@ -49,14 +46,6 @@ bool WindowFixture::open(bool waitForBanner)
     // The banner's view comes to life after the first paint; its load stays out of the
     // test's own.
     return !waitForBanner || bannerLoaded.count() > 0 || bannerLoaded.wait(30000);
-}
-
-void WindowFixture::closeWindow()
-{
-    if (m_window)
-        m_window->close();
-    m_window.reset();
-    m_loads.clear();
 }
 
 void WindowFixture::reset()
@@ -108,10 +97,8 @@ bool WindowFixture::waitForActionUpdate() const
     return waitUntil([this] { return !m_window->actionUpdatePending(); });
 }
 
-void WindowFixture::search(const QString& term, int mode)
+void WindowFixture::search(const QString& term)
 {
-    if (mode >= 0)
-        m_window->CmbBoxType->setCurrentIndex(mode);
     m_window->CmbBook->clearEditText();
     typeText(m_window->CmbBook, term);
     QCOMPARE(m_window->CmbBook->currentText(), term);

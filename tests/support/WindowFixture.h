@@ -14,7 +14,7 @@ class TWebBrowser;
 
 // The main window as the GUI tests meet it: a temporary folder of its own holding the
 // settings and history files, the window made in it, and the loopback server its pages
-// come from. One per test class; open() and close() per test function.
+// come from. One per test class: open() or make() in a test function, reset() in cleanup().
 class WindowFixture {
 public:
     WindowFixture();
@@ -23,15 +23,13 @@ public:
     // For initTestCase: takes over the port the test main reserved.
     bool startServer();
 
-    // A fresh folder, with the files given (empty: none), and no window yet.
-    bool newFolder(const QByteArray& settings = {}, const QByteArray& history = {});
+    // A fresh, empty folder, and no window yet.
+    bool newFolder();
     // A window in the folder (a fresh folder if there is none), shown, and with
     // waitForBanner its banner loaded. False where either did not happen.
     bool open(bool waitForBanner = true);
     // A window in the folder, not shown: for tests that read what construction did.
     TfrmMain& make();
-    // Closes the window as the user does (its close event saves the files) and deletes it.
-    void closeWindow();
     // For cleanup(): the window and the folder go.
     void reset();
 
@@ -53,10 +51,9 @@ public:
     // Waits until the queued refresh of the actions' state, if any, has run.
     bool waitForActionUpdate() const;
 
-    // Types the term into the query box as a user does and presses Enter; mode >= 0
-    // picks the mode first, as the user does with the mode box.
-    void search(const QString& term, int mode = -1);
-    // The result tabs' views, in tab order; the banner's view is not among them.
+    // Types the term into the query box as a user does and presses Enter.
+    void search(const QString& term);
+    // The result tabs' views, oldest first; the banner's view is not among them.
     QList<TWebBrowser*> resultBrowsers() const;
     // Counts the loads of the result views from now on (search() does this itself).
     void countLoads();
