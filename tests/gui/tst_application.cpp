@@ -126,6 +126,8 @@ private slots:
     {
         QFETCH(int, action);
         QFETCH(QString, text);
+        // The view, and so its page, comes with the first address.
+        QVERIFY(load(QStringLiteral("http://page.test/menu")));
         QCOMPARE(enginePage(*browser)->action(QWebEnginePage::WebAction(action))->text(), text);
     }
 
