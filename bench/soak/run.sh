@@ -26,7 +26,7 @@ log=build/soak.log
 status=0
 # Qt Test stops a test function after five minutes unless told otherwise.
 HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen \
-    QT_LOGGING_RULES="qt.webenginecontext.info=false" VERITOME_SOAK_SEARCHES="$searches" \
+    QT_LOGGING_RULES="qt.webenginecontext.info=false" VERITOME_SOAK_SEARCHES="$searches" VERITOME_SOAK_MEMORY=1 \
     QTEST_FUNCTION_TIMEOUT=3600000 build/tests/gui/tst_soak >"$log" 2>&1 || status=$?
 
 grep -E "QINFO.*(search [0-9]+:|processes;)" "$log" | sed 's/^.*searchesInARow() //'

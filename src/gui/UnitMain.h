@@ -140,6 +140,8 @@ public:
     void CoolBar1DockDrop(QObject* Sender, QWidget* Source);
 
     int pageSerial() const { return PageSerial; }
+    // A refresh of the actions' state is queued and has not run yet.
+    bool actionUpdatePending() const { return m_actionUpdatePending; }
     QString historyPath() const;
     QString settingsPath() const;
     // The history as its ANSI bytes, oldest first.

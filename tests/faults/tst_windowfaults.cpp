@@ -7,6 +7,7 @@
 #include "TmpfsFolder.h"
 #include "UnitMain.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,7 +16,6 @@
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace {
@@ -96,13 +96,16 @@ class TestWindowFaults : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(server.start());
+        QVERIFY(fixture.startServer());
         // Closing one of two windows must not end the test's event loops.
         QApplication::setQuitOnLastWindowClosed(false);
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QVERIFY2(screen.width() >= designedWidth && screen.height() >= designedHeight,
                  "the test screen is smaller than the designed window");
     }
+
+    void init() { QVERIFY(fixture.newFolder()); }
+    void cleanup() { fixture.reset(); }
 
     void twoCopiesCloseInEitherOrder_data()
     {
@@ -114,10 +117,9 @@ private slots:
     void twoCopiesCloseInEitherOrder()
     {
         QFETCH(bool, firstClosesLast);
-        QTemporaryDir folder;
-        QueryHistory::save(QDir(folder.path()).filePath(QueryHistory::fileName), {"共同"});
-        TfrmMain first(folder.path());
-        TfrmMain second(folder.path());
+        QueryHistory::save(fixture.filePath(QueryHistory::fileName), {"共同"});
+        TfrmMain& first = fixture.make();
+        TfrmMain second(fixture.folderPath());
         first.show();
         second.show();
         QVERIFY(QTest::qWaitForWindowExposed(&second));
@@ -160,12 +162,11 @@ private slots:
     {
         QFETCH(bool, failingReads);
         QFETCH(QString, reason);
-        QTemporaryDir folder;
-        const QString historyPath = QDir(folder.path()).filePath(QueryHistory::fileName);
+        const QString historyPath = fixture.filePath(QueryHistory::fileName);
         QVERIFY(failingReads ? CoreTest::linkToFailingReads(historyPath)
-                             : QDir(folder.path()).mkdir(QueryHistory::fileName));
+                             : QDir(fixture.folderPath()).mkdir(QueryHistory::fileName));
         ModalAnswerer answerer;
-        TfrmMain window(folder.path());
+        TfrmMain& window = fixture.make();
         QVERIFY(answerer.answered());
         QCOMPARE(answerer.icon(), QMessageBox::Critical);
         QCOMPARE(answerer.title(), App::title);
@@ -181,13 +182,13 @@ private slots:
 
         QVERIFY(failingReads ? QFile::remove(historyPath) : QDir(historyPath).removeRecursively());
         const QByteArray usersHistory = AnsiCodec::encode(QStringLiteral("旧词\r\n"));
-        QVERIFY(writeFile(historyPath, usersHistory));
+        QVERIFY(fixture.write(QueryHistory::fileName, usersHistory));
 
         SilenceWatch silence;
         change(window, QSize(740, 480), 2);
         search(window, QStringLiteral("词"));
         window.close();
-        QTest::qWait(100);
+        QVERIFY(WindowFixture::waitForPostedEvents());
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
         QCOMPARE(readAll(historyPath), usersHistory);
         const Stored values = stored(window.settingsPath());
@@ -233,12 +234,11 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, id);
-        QTemporaryDir folder;
-        const QString settingsPath = QDir(folder.path()).filePath(settingsName);
-        QVERIFY(writeFile(settingsPath, content));
+        const QString settingsPath = fixture.filePath(settingsName);
+        QVERIFY(fixture.write(settingsName, content));
 
         SilenceWatch silence;
-        TfrmMain window(folder.path());
+        TfrmMain& window = fixture.make();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.frameGeometry().size(), QSize(width, height));
@@ -290,7 +290,7 @@ private slots:
             QCOMPARE(window.historyItems().size(), history.size());
             window.close();
         }
-        QTest::qWait(100);
+        QVERIFY(WindowFixture::waitForPostedEvents());
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
 
         QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
@@ -344,7 +344,7 @@ private slots:
             history = window.historyItems();
             window.close();
         }
-        QTest::qWait(100);
+        QVERIFY(WindowFixture::waitForPostedEvents());
         QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
         if (filesWritable) {
             QCOMPARE(history.size(), 2);
@@ -363,7 +363,7 @@ private slots:
     }
 
 private:
-    LoopbackServer server;
+    WindowFixture fixture;
 };
 
 VERITOME_WEB_TEST_MAIN(TestWindowFaults)

@@ -4,6 +4,7 @@
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QLayout>
@@ -60,21 +61,9 @@ class TestActionState : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(server.start()); }
-
-    void init()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        window = std::make_unique<TfrmMain>(folder->path());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    void cleanup()
-    {
-        window.reset();
-        folder.reset();
-    }
+    void initTestCase() { QVERIFY(fixture.startServer()); }
+    void init() { QVERIFY(fixture.open(false)); }
+    void cleanup() { fixture.reset(); }
 
     void updateRule_data()
     {
@@ -141,15 +130,15 @@ private slots:
             if (!withWebView)
                 delete browser;
         }
-        window->PageControl1->setCurrentIndex(active);
-        QCOMPARE(window->PageControl1->currentIndex(), active);
+        fixture->PageControl1->setCurrentIndex(active);
+        QCOMPARE(fixture->PageControl1->currentIndex(), active);
 
         // Every run sets all twelve from scratch, whatever they were before.
         for (bool before : {true, false, true}) {
-            for (QAction* action : window->ActionList1)
+            for (QAction* action : fixture->ActionList1)
                 action->setEnabled(before);
             bool handled = false;
-            window->ActionList1Update(window->ActSave, handled);
+            fixture->ActionList1Update(fixture->ActSave, handled);
             QVERIFY(!handled);
             QCOMPARE(enabledActions(), enabled);
         }
@@ -192,7 +181,7 @@ private slots:
             {"ActCut", &TfrmMain::ActCutExecute},
             {"ActPaste", &TfrmMain::ActPasteExecute},
             {"ActSelectAll", &TfrmMain::ActSelectAllExecute}};
-        (window.get()->*handlers.value(action))(nullptr);
+        (fixture.window()->*handlers.value(action))(nullptr);
         const QList<QPair<int, int>> expected =
             status == 3 ? QList<QPair<int, int>>{{command, int(OleCmd::DoDefault)}}
                         : QList<QPair<int, int>>{};
@@ -200,7 +189,7 @@ private slots:
 
         // Through the action: the refresh right before it decides.
         browser->executed.clear();
-        QAction* qaction = window->findChild<QAction*>(action);
+        QAction* qaction = fixture->findChild<QAction*>(action);
         QVERIFY(qaction);
         qaction->setEnabled(true);
         qaction->trigger();
@@ -213,9 +202,9 @@ private slots:
         FakeBrowser* browser = addFakeTab(QStringLiteral("tab"));
         QVERIFY(browser);
         delete browser;
-        QCOMPARE(window->GetActiveWebBrowser(), nullptr);
-        window->ActSaveExecute(nullptr);
-        window->ActCopyExecute(nullptr);
+        QCOMPARE(fixture->GetActiveWebBrowser(), nullptr);
+        fixture->ActSaveExecute(nullptr);
+        fixture->ActCopyExecute(nullptr);
     }
 
     void aCommandThatWentAwaySinceTheLastRefreshDoesNothing()
@@ -223,37 +212,37 @@ private slots:
         FakeBrowser* browser = addFakeTab(QStringLiteral("tab"));
         QVERIFY(browser);
         browser->status = allPageCommands(3);
-        QTRY_VERIFY(window->ActPrint->isEnabled());
+        QTRY_VERIFY(fixture->ActPrint->isEnabled());
         browser->status[OleCmd::Print] = 1; // no signal: the engine changed its mind quietly
-        QVERIFY(window->ActPrint->isEnabled());
-        window->ActPrint->trigger();
+        QVERIFY(fixture->ActPrint->isEnabled());
+        fixture->ActPrint->trigger();
         QVERIFY(browser->executed.isEmpty());
-        QVERIFY(!window->ActPrint->isEnabled());
+        QVERIFY(!fixture->ActPrint->isEnabled());
     }
 
     void theRuleRunsWhenTheTabSetOrActiveTabChanges()
     {
         FakeBrowser* first = addFakeTab(QStringLiteral("one"));
         QVERIFY(first);
-        QTRY_VERIFY(window->ActClose->isEnabled());
-        QVERIFY(!window->ActNext->isEnabled());
+        QTRY_VERIFY(fixture->ActClose->isEnabled());
+        QVERIFY(!fixture->ActNext->isEnabled());
 
         QVERIFY(addFakeTab(QStringLiteral("two")));
-        QCOMPARE(window->PageControl1->currentIndex(), 0);
-        QTRY_VERIFY(window->ActNext->isEnabled());
-        QVERIFY(!window->ActPrior->isEnabled());
+        QCOMPARE(fixture->PageControl1->currentIndex(), 0);
+        QTRY_VERIFY(fixture->ActNext->isEnabled());
+        QVERIFY(!fixture->ActPrior->isEnabled());
 
-        window->PageControl1->setCurrentIndex(1);
-        QTRY_VERIFY(window->ActPrior->isEnabled());
-        QVERIFY(!window->ActNext->isEnabled());
+        fixture->PageControl1->setCurrentIndex(1);
+        QTRY_VERIFY(fixture->ActPrior->isEnabled());
+        QVERIFY(!fixture->ActNext->isEnabled());
 
-        window->ActPriorExecute(nullptr);
-        QTRY_VERIFY(window->ActNext->isEnabled());
-        window->ActCloseExecute(nullptr);
-        QTRY_VERIFY(!window->ActNext->isEnabled());
-        QVERIFY(window->ActClose->isEnabled());
-        window->ActCloseExecute(nullptr);
-        QTRY_VERIFY(!window->ActClose->isEnabled());
+        fixture->ActPriorExecute(nullptr);
+        QTRY_VERIFY(fixture->ActNext->isEnabled());
+        fixture->ActCloseExecute(nullptr);
+        QTRY_VERIFY(!fixture->ActNext->isEnabled());
+        QVERIFY(fixture->ActClose->isEnabled());
+        fixture->ActCloseExecute(nullptr);
+        QTRY_VERIFY(!fixture->ActClose->isEnabled());
         QCOMPARE(enabledActions(), ActionNames());
     }
 
@@ -273,15 +262,15 @@ private slots:
         QFETCH(int, command);
         FakeBrowser* browser = addFakeTab(QStringLiteral("tab"));
         QVERIFY(browser);
-        QAction* qaction = window->findChild<QAction*>(action);
-        QTRY_VERIFY(window->ActClose->isEnabled());
-        QTest::qWait(50);
+        QAction* qaction = fixture->findChild<QAction*>(action);
+        QTRY_VERIFY(fixture->ActClose->isEnabled());
+        QVERIFY(fixture.waitForActionUpdate());
         QVERIFY(!qaction->isEnabled());
         browser->status[command] = 3;
 
-        auto* popup = window->findChild<QMenu*>(menu);
+        auto* popup = fixture->findChild<QMenu*>(menu);
         QVERIFY(popup);
-        popup->popup(window->mapToGlobal(QPoint(10, 10)));
+        popup->popup(fixture->mapToGlobal(QPoint(10, 10)));
         QVERIFY(qaction->isEnabled());
         popup->close();
     }
@@ -292,16 +281,16 @@ private slots:
         FakeBrowser* second = addFakeTab(QStringLiteral("two"));
         QVERIFY(first && second);
         first->status = second->status = allPageCommands(3);
-        window->PageControl1->setCurrentIndex(1);
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        window->CmbBook->setEditText(QStringLiteral("term"));
-        window->CmbBook->setFocus();
-        QTRY_VERIFY(window->CmbBook->lineEdit()->hasFocus());
-        QTRY_VERIFY(window->ActSelectAll->isEnabled());
+        fixture->PageControl1->setCurrentIndex(1);
+        fixture->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+        fixture->CmbBook->setEditText(QStringLiteral("term"));
+        fixture->CmbBook->setFocus();
+        QTRY_VERIFY(fixture->CmbBook->lineEdit()->hasFocus());
+        QTRY_VERIFY(fixture->ActSelectAll->isEnabled());
 
         for (QAction* action :
-             {window->ActSelectAll, window->ActCopy, window->ActCut, window->ActPaste})
+             {fixture->ActSelectAll, fixture->ActCopy, fixture->ActCut, fixture->ActPaste})
             action->trigger();
         const QList<QPair<int, int>> expected = {{OleCmd::SelectAll, 0},
                                                  {OleCmd::Copy, 0},
@@ -309,24 +298,24 @@ private slots:
                                                  {OleCmd::Paste, 0}};
         QCOMPARE(second->executed, expected);
         QVERIFY(first->executed.isEmpty());
-        QCOMPARE(window->CmbBook->currentText(), QStringLiteral("term"));
-        QVERIFY(window->CmbBook->lineEdit()->hasFocus());
+        QCOMPARE(fixture->CmbBook->currentText(), QStringLiteral("term"));
+        QVERIFY(fixture->CmbBook->lineEdit()->hasFocus());
     }
 
     void failingStatusEndsTheRunAndIsShown()
     {
         FakeBrowser* browser = addFakeTab(QStringLiteral("tab"));
         QVERIFY(browser);
-        QTRY_VERIFY(window->ActClose->isEnabled());
-        QTest::qWait(50);
-        for (QAction* action : window->ActionList1)
+        QTRY_VERIFY(fixture->ActClose->isEnabled());
+        QVERIFY(fixture.waitForActionUpdate());
+        for (QAction* action : fixture->ActionList1)
             action->setEnabled(true);
         browser->failingStatus = OleCmd::Paste;
 
         ModalAnswerer answerer;
-        window->E2->popup(window->mapToGlobal(QPoint(10, 10)));
+        fixture->E2->popup(fixture->mapToGlobal(QPoint(10, 10)));
         QVERIFY(answerer.answered());
-        window->E2->close();
+        fixture->E2->close();
         QCOMPARE(answerer.text(), QStringLiteral("status failed."));
         QCOMPARE(answerer.icon(), QMessageBox::Critical);
         // Set before the failure: from the status (0); after it: as they were.
@@ -339,10 +328,10 @@ private slots:
         FakeBrowser* browser = addFakeTab(QStringLiteral("tab"));
         QVERIFY(browser);
         browser->status = allPageCommands(3);
-        QTRY_VERIFY(window->ActSave->isEnabled());
+        QTRY_VERIFY(fixture->ActSave->isEnabled());
         browser->failingExec = OleCmd::SaveAs;
         ModalAnswerer answerer;
-        window->ActSave->trigger();
+        fixture->ActSave->trigger();
         QVERIFY(answerer.answered());
         QCOMPARE(answerer.text(), QStringLiteral("command failed."));
     }
@@ -351,34 +340,32 @@ private:
     // The steps of a search, with a fake in place of the real web view.
     FakeBrowser* addFakeTab(const QString& caption)
     {
-        window->PageControl1->show();
-        QWidget* tab = window->AddResultPage();
-        delete window->CreateResultBrowser(tab, caption);
-        auto* browser = new FakeBrowser(window.get());
+        fixture->PageControl1->show();
+        QWidget* tab = fixture->AddResultPage();
+        delete fixture->CreateResultBrowser(tab, caption);
+        auto* browser = new FakeBrowser(fixture.window());
         browser->setParent(tab);
         tab->layout()->addWidget(browser);
-        browser->setTag(window->pageSerial());
+        browser->setTag(fixture->pageSerial());
         browser->show();
-        const int index = window->PageControl1->indexOf(tab);
-        const int active = window->PageControl1->currentIndex();
-        window->PageControl1->setCurrentIndex(index);
-        const bool found = window->GetActiveWebBrowser() == browser;
-        window->PageControl1->setCurrentIndex(active);
+        const int index = fixture->PageControl1->indexOf(tab);
+        const int active = fixture->PageControl1->currentIndex();
+        fixture->PageControl1->setCurrentIndex(index);
+        const bool found = fixture->GetActiveWebBrowser() == browser;
+        fixture->PageControl1->setCurrentIndex(active);
         return found ? browser : nullptr;
     }
 
     ActionNames enabledActions() const
     {
         ActionNames names;
-        for (QAction* action : window->ActionList1)
+        for (QAction* action : fixture->ActionList1)
             if (action->isEnabled())
                 names.append(action->objectName());
         return names;
     }
 
-    LoopbackServer server;
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<TfrmMain> window;
+    WindowFixture fixture;
 };
 
 VERITOME_WEB_TEST_MAIN(TestActionState)

@@ -6,6 +6,7 @@
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -67,8 +67,8 @@ class TestApplication : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(server.start());
-        server.setHandler([](const LoopbackServer::Request& request) {
+        QVERIFY(fixture.server.start());
+        fixture.server.setHandler([](const LoopbackServer::Request& request) {
             if (request.target.contains("unreachable"))
                 return LoopbackServer::dropped();
             return LoopbackServer::page(
@@ -79,18 +79,22 @@ private slots:
 
     void init()
     {
-        server.clearRequests();
+        fixture.server.clearRequests();
         holder = std::make_unique<QWidget>();
         browser = new TWebBrowser(holder.get());
         dialogs = &browser->pageSettings();
     }
 
-    void cleanup() { holder.reset(); }
+    void cleanup()
+    {
+        holder.reset();
+        fixture.reset();
+    }
 
     void pagesAreAskedForInChinese()
     {
         QVERIFY(load(QStringLiteral("http://page.test/language")));
-        const QList<LoopbackServer::Request> pages = server.pageRequests();
+        const QList<LoopbackServer::Request> pages = fixture.server.pageRequests();
         QCOMPARE(pages.size(), 1);
         const QByteArray accepted = pages[0].header("Accept-Language");
         QCOMPARE(accepted.split(',').value(0), QByteArray("zh-CN"));
@@ -191,11 +195,9 @@ private slots:
         QFETCH(QStringList, buttons);
         ModalAnswerer answerer(overwrite ? QMessageBox::No : QMessageBox::Cancel);
         if (overwrite) {
-            QTemporaryDir folder;
-            const QString existing = QDir(folder.path()).filePath(QStringLiteral("page.mht"));
-            QFile file(existing);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.close();
+            QVERIFY(fixture.newFolder());
+            const QString existing = fixture.filePath(QStringLiteral("page.mht"));
+            QVERIFY(fixture.write(QStringLiteral("page.mht"), {}));
             QVERIFY(load(QStringLiteral("http://page.test/overwrite")));
             dialogs->setRunner([&](QDialog& dialog) {
                 static_cast<QFileDialog&>(dialog).selectFile(existing);
@@ -215,8 +217,7 @@ private slots:
     // On a display without OpenGL the window must still reach the screen, page and all.
     void programWindowShowsItsPage()
     {
-        QTemporaryDir folder;
-        TfrmMain window(folder.path());
+        TfrmMain& window = fixture.make();
         QSignalSpy loaded(window.WbAd, &TWebBrowser::DocumentComplete);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -244,7 +245,7 @@ private:
         return loaded.wait(20000) && loaded.first().first().toBool();
     }
 
-    LoopbackServer server;
+    WindowFixture fixture;
     std::unique_ptr<QWidget> holder;
     PageSettings* dialogs = nullptr;
     TWebBrowser* browser = nullptr;

@@ -2,12 +2,12 @@
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTemporaryDir>
 #include <QWebEngineView>
 
 // The banner page in the result area, and the start page that stands in for it.
@@ -15,20 +15,20 @@ class TestBanner : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(server.start()); }
+    void initTestCase() { QVERIFY(fixture.startServer()); }
+    void cleanup() { fixture.reset(); }
 
     void bannerIsRequestedFromTheMakersSite()
     {
-        server.clearRequests();
-        server.setHandler([](const LoopbackServer::Request&) {
+        fixture.server.clearRequests();
+        fixture.server.setHandler([](const LoopbackServer::Request&) {
             return LoopbackServer::page("<html><body>banner</body></html>");
         });
-        QTemporaryDir folder;
-        TfrmMain window(folder.path());
+        TfrmMain& window = fixture.make();
         QSignalSpy loaded(window.WbAd, &TWebBrowser::DocumentComplete);
         QVERIFY(loaded.wait(15000));
         QCOMPARE(loaded.first().first().toBool(), true);
-        const QList<LoopbackServer::Request> pages = server.pageRequests();
+        const QList<LoopbackServer::Request> pages = fixture.server.pageRequests();
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages[0].requestLine, QByteArray("GET /soft/Veritome.aspx?ver=1.8 HTTP/1.1"));
         QCOMPARE(pages[0].host, QByteArray("www.veritome.example"));
@@ -37,32 +37,29 @@ private slots:
 
     void unreachableBannerGivesWayToTheStartPage()
     {
-        server.clearRequests();
-        server.setHandler([](const LoopbackServer::Request&) { return LoopbackServer::dropped(); });
-        QTemporaryDir folder;
-        TfrmMain window(folder.path());
+        fixture.server.clearRequests();
+        fixture.server.setHandler([](const LoopbackServer::Request&) { return LoopbackServer::dropped(); });
+        TfrmMain& window = fixture.make();
         QSignalSpy loaded(window.WbAd, &TWebBrowser::DocumentComplete);
         QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 2, 20000);
         QCOMPARE(loaded[0][0].toBool(), false);
         QCOMPARE(loaded[1][0].toBool(), true);
         QCOMPARE(window.WbAd->LocationURL(), TfrmMain::startPageAddress);
-        QVERIFY(server.received("/soft/Veritome.aspx?ver=1.8"));
+        QVERIFY(fixture.server.received("/soft/Veritome.aspx?ver=1.8"));
     }
 
     // The tab strip reaches further than its tabs; the banner behind it must not show there,
     // nor anywhere else in the tab container.
     void resultTabsCoverTheBanner()
     {
-        server.setHandler([](const LoopbackServer::Request& request) {
+        fixture.server.setHandler([](const LoopbackServer::Request& request) {
             const QByteArray colour =
                 request.host == TfrmMain::bannerHost.toLatin1() ? "#ff0000" : "#0000ff";
             return LoopbackServer::page("<html><body style=\"margin:0;background:" + colour
                                         + ";height:3000px\"></body></html>");
         });
-        QTemporaryDir folder;
-        TfrmMain window(folder.path());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(fixture.open(false));
+        TfrmMain& window = *fixture.window();
         const auto seen = [&](QWidget* area, QRgb colour) {
             const QImage shot = window.grab(QRect(area->mapTo(&window, QPoint()), area->size()))
                                     .toImage();
@@ -83,7 +80,7 @@ private slots:
     }
 
 private:
-    LoopbackServer server;
+    WindowFixture fixture;
 };
 
 VERITOME_WEB_TEST_MAIN(TestBanner)

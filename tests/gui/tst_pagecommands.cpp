@@ -8,6 +8,7 @@
 #include "WebBrowser.h"
 #include "TestTools.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -287,25 +288,14 @@ private slots:
     {
         // Before anything asks the print system for its printers.
         queueProblem = queue.start();
-        QVERIFY(server.start());
-        server.setHandler(servePage);
+        QVERIFY(fixture.startServer());
+        fixture.server.setHandler(servePage);
         QVERIFY2(haveTool(QStringLiteral("pdftotext")) && haveTool(QStringLiteral("pdfinfo")),
                  "poppler-utils is needed: scripts/setup.sh installs it");
     }
 
-    void init()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        window = std::make_unique<TfrmMain>(folder->path());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    void cleanup()
-    {
-        window.reset();
-        folder.reset();
-    }
+    void init() { QVERIFY(fixture.open(false)); }
+    void cleanup() { fixture.reset(); }
 
     void statusIsTheEnginesOwn()
     {
@@ -344,22 +334,22 @@ private slots:
 
     void actionsFollowThePageOnTheirOwn()
     {
-        for (QAction* action : window->ActionList1)
+        for (QAction* action : fixture->ActionList1)
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        for (QAction* action : {window->ActSave, window->ActPreview, window->ActPrint,
-                                window->ActPageSetup, window->ActSelectAll})
+        for (QAction* action : {fixture->ActSave, fixture->ActPreview, fixture->ActPrint,
+                                fixture->ActPageSetup, fixture->ActSelectAll})
             QTRY_VERIFY2_WITH_TIMEOUT(action->isEnabled(), qPrintable(action->objectName()), 15000);
-        QVERIFY(!window->ActCopy->isEnabled());
-        QVERIFY(!window->ActCut->isEnabled());
-        QVERIFY(!window->ActPaste->isEnabled());
+        QVERIFY(!fixture->ActCopy->isEnabled());
+        QVERIFY(!fixture->ActCut->isEnabled());
+        QVERIFY(!fixture->ActPaste->isEnabled());
 
-        window->ActSelectAll->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActCopy->isEnabled(), 15000);
-        QVERIFY(!window->ActCut->isEnabled());
+        fixture->ActSelectAll->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActCopy->isEnabled(), 15000);
+        QVERIFY(!fixture->ActCut->isEnabled());
         enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
-        QTRY_VERIFY_WITH_TIMEOUT(!window->ActCopy->isEnabled(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture->ActCopy->isEnabled(), 15000);
     }
 
     void selectAllAndCopyActOnThePageFromTheQueryBox()
@@ -369,19 +359,19 @@ private slots:
         focusQueryBox();
         QApplication::clipboard()->clear();
 
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActSelectAll->isEnabled(), 15000);
-        window->ActSelectAll->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActCopy->isEnabled(), 15000);
-        window->ActCopy->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActSelectAll->isEnabled(), 15000);
+        fixture->ActSelectAll->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActCopy->isEnabled(), 15000);
+        fixture->ActCopy->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::clipboard()->text().contains(QLatin1String(marker)),
                                  15000);
         QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("百科全书")));
-        QCOMPARE(window->CmbBook->currentText(), QStringLiteral("abc"));
-        QVERIFY(window->CmbBook->lineEdit()->hasFocus());
+        QCOMPARE(fixture->CmbBook->currentText(), QStringLiteral("abc"));
+        QVERIFY(fixture->CmbBook->lineEdit()->hasFocus());
 
         // The query box's own keys copy the query box's text.
-        window->CmbBook->lineEdit()->selectAll();
-        QTest::keyClick(window->CmbBook->lineEdit(), Qt::Key_C, Qt::ControlModifier);
+        fixture->CmbBook->lineEdit()->selectAll();
+        QTest::keyClick(fixture->CmbBook->lineEdit(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc"));
     }
 
@@ -392,17 +382,17 @@ private slots:
         enginePage(browser)->runJavaScript(
             QStringLiteral("var f = document.getElementById('field'); f.focus(); f.select();"));
         focusQueryBox();
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActCut->isEnabled(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActCut->isEnabled(), 15000);
         QApplication::clipboard()->clear();
 
-        window->ActCut->trigger();
+        fixture->ActCut->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text(), QStringLiteral("hello"),
                                   15000);
         QTRY_COMPARE_WITH_TIMEOUT(fieldValue(browser), QStringLiteral(""), 15000);
 
-        window->ActPaste->trigger();
+        fixture->ActPaste->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(fieldValue(browser), QStringLiteral("hello"), 15000);
-        QCOMPARE(window->CmbBook->currentText(), QStringLiteral("abc"));
+        QCOMPARE(fixture->CmbBook->currentText(), QStringLiteral("abc"));
     }
 
     // Cut and paste count only where they can act: in a field that takes text.
@@ -446,13 +436,13 @@ private slots:
         }
         focusAndSelect(browser, element);
         QTRY_COMPARE_WITH_TIMEOUT(status(), qMakePair(cut, paste), 15000);
-        QCOMPARE(window->ActCut->isEnabled(), cut == 3);
-        QCOMPARE(window->ActPaste->isEnabled(), paste == 3);
+        QCOMPARE(fixture->ActCut->isEnabled(), cut == 3);
+        QCOMPARE(fixture->ActPaste->isEnabled(), paste == 3);
 
         // The clipboard's content counts the moment it changes.
         if (paste == 3) {
             QApplication::clipboard()->clear();
-            QTRY_VERIFY_WITH_TIMEOUT(!window->ActPaste->isEnabled(), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(!fixture->ActPaste->isEnabled(), 15000);
         }
     }
 
@@ -499,7 +489,7 @@ private slots:
         QAction* save = enginePage(browser)->action(QWebEnginePage::SavePage);
         QVERIFY(menu->actions().contains(save));
         QString title;
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (files && files->acceptMode() == QFileDialog::AcceptSave)
                 title = files->windowTitle();
@@ -546,9 +536,9 @@ private slots:
         QFETCH(bool, resourceFolder);
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        const QString path = QDir(folder->path()).filePath(fileName);
+        const QString path = fixture.filePath(fileName);
         int asked = 0;
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             ++asked;
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (!files || files->acceptMode() != QFileDialog::AcceptSave)
@@ -559,8 +549,8 @@ private slots:
         });
         QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
                              &QWebEngineProfile::downloadRequested);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
-        window->ActSave->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActSave->isEnabled(), 15000);
+        fixture->ActSave->trigger();
         QCOMPARE(asked, 1);
 
         // The engine writes it as a download of its own, which ends in success.
@@ -573,7 +563,7 @@ private slots:
         auto saved = [&] { return readFile(path).replace("=\r\n", "").replace("=\n", ""); };
         QTRY_VERIFY_WITH_TIMEOUT(saved().contains(marker), 15000);
         QCOMPARE(saved().startsWith("From: <Saved by Blink>"), mhtml);
-        const QDir resources(QDir(folder->path()).filePath(QStringLiteral("page_files")));
+        const QDir resources(fixture.filePath(QStringLiteral("page_files")));
         if (resourceFolder)
             QTRY_VERIFY_WITH_TIMEOUT(!resources.entryList(QDir::Files).isEmpty(), 15000);
         else
@@ -584,17 +574,17 @@ private slots:
     {
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        QFile blocker(QDir(folder->path()).filePath(QStringLiteral("blocker")));
+        QFile blocker(fixture.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         const QString path = blocker.fileName() + QStringLiteral("/page.mhtml");
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             static_cast<QFileDialog&>(dialog).selectFile(path);
             return int(QDialog::Accepted);
         });
         ModalAnswerer answerer;
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActSave->isEnabled(), 15000);
-        window->ActSave->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActSave->isEnabled(), 15000);
+        fixture->ActSave->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(answerer.answered(), 30000);
         QCOMPARE(answerer.icon(), QMessageBox::Critical);
         QVERIFY2(answerer.text().contains(QDir::toNativeSeparators(path)),
@@ -605,18 +595,18 @@ private slots:
     {
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("page.pdf"));
+        const QString pdf = fixture.filePath(QStringLiteral("page.pdf"));
         answerPrintDialog(pdf);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
-        window->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
+        fixture->ActPrint->trigger();
 
         // One print at a time: print and preview wait until this one is written.
         QCOMPARE(browser->QueryStatusWB(OleCmd::Print), int(OleCmd::Supported));
         QCOMPARE(browser->QueryStatusWB(OleCmd::PrintPreview), int(OleCmd::Supported));
         QCOMPARE(browser->QueryStatusWB(OleCmd::SaveAs), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(!window->ActPrint->isEnabled(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture->ActPrint->isEnabled(), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(browser->QueryStatusWB(OleCmd::Print), 3, 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
 
         QVERIFY(readFile(pdf).startsWith("%PDF"));
         const QString text = pdfText(pdf);
@@ -642,13 +632,13 @@ private slots:
     {
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
-        QFile blocker(QDir(folder->path()).filePath(QStringLiteral("blocker")));
+        QFile blocker(fixture.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         answerPrintDialog(blocker.fileName() + QStringLiteral("/page.pdf"));
         ModalAnswerer answerer;
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
-        window->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
+        fixture->ActPrint->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(answerer.answered(), 30000);
         QCOMPARE(answerer.icon(), QMessageBox::Critical);
         // The failed job does not leave the command blocked.
@@ -669,7 +659,7 @@ private slots:
         QFETCH(bool, landscape);
         QFETCH(bool, newSearch);
         QVERIFY(openResultPage());
-        PageSettings* dialogs = &window->pageSettings();
+        PageSettings* dialogs = &fixture->pageSettings();
         if (landscape)
             chooseLandscapeInPageSetup();
         if (newSearch)
@@ -683,14 +673,14 @@ private slots:
             previewed = printer->pageLayout().orientation();
             return int(QDialog::Rejected);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
-        window->ActPreview->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPreview->isEnabled(), 15000);
+        fixture->ActPreview->trigger();
         QCOMPARE(previewed, expected);
 
-        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("layout.pdf"));
+        const QString pdf = fixture.filePath(QStringLiteral("layout.pdf"));
         answerPrintDialog(pdf);
-        window->ActPrint->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
+        fixture->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
                                      && QFileInfo(pdf).size() > 0,
                                  30000);
         const QSizeF page = pdfInfo(pdf).pageSize;
@@ -701,9 +691,9 @@ private slots:
     void previewRendersThePagesAndPrintsFromThere()
     {
         QVERIFY(openResultPage(QStringLiteral("long")));
-        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("preview.pdf"));
+        const QString pdf = fixture.filePath(QStringLiteral("preview.pdf"));
         int pages = 0;
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             auto* preview = dialog.findChild<QPrintPreviewWidget*>();
             if (!qobject_cast<QPrintPreviewDialog*>(&dialog) || !preview)
                 return int(QDialog::Rejected);
@@ -715,8 +705,8 @@ private slots:
             dialog.hide();
             return int(QDialog::Accepted);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
-        window->ActPreview->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPreview->isEnabled(), 15000);
+        fixture->ActPreview->trigger();
         QVERIFY2(pages > 1, qPrintable(QString::number(pages)));
 
         // Printed from the preview, the file is the engine's own PDF with its text.
@@ -742,7 +732,7 @@ private slots:
         int pages = 0;
         qreal sheetAspect = 0;
         QRectF previewed;
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             auto* preview = dialog.findChild<QPrintPreviewWidget*>();
             if (!preview)
                 return int(QDialog::Rejected);
@@ -757,13 +747,13 @@ private slots:
             dialog.hide();
             return int(QDialog::Rejected);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPreview->isEnabled(), 15000);
-        window->ActPreview->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPreview->isEnabled(), 15000);
+        fixture->ActPreview->trigger();
 
-        const QString pdf = QDir(folder->path()).filePath(QStringLiteral("wrap.pdf"));
+        const QString pdf = fixture.filePath(QStringLiteral("wrap.pdf"));
         answerPrintDialog(pdf);
-        window->ActPrint->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
+        fixture->ActPrint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) == 3
                                      && QFileInfo(pdf).size() > 0,
                                  30000);
         const PdfInfo printed = pdfInfo(pdf);
@@ -821,19 +811,19 @@ private slots:
         QVERIFY(openResultPage(QStringLiteral("long")));
         const int jobsBefore = queue.finishedJobs();
         const int filesBefore = queue.writtenFiles().size();
-        window->pageSettings().setRunner(chooseTheQueue);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
-        window->ActPrint->trigger();
-        QVERIFY(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
+        fixture->pageSettings().setRunner(chooseTheQueue);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
+        fixture->ActPrint->trigger();
+        QVERIFY(fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
 
         if (action == QLatin1String("close")) {
-            window->ActCloseExecute(window->ActClose);
-            QCOMPARE(window->PageControl1->count(), 0);
+            fixture->ActCloseExecute(fixture->ActClose);
+            QCOMPARE(fixture->PageControl1->count(), 0);
         } else if (action == QLatin1String("close all")) {
             ModalAnswerer answerer(QMessageBox::Ok);
-            window->ActCloseAllExecute(window->ActCloseAll);
+            fixture->ActCloseAllExecute(fixture->ActCloseAll);
             QVERIFY(answerer.answered());
-            QCOMPARE(window->PageControl1->count(), 0);
+            QCOMPARE(fixture->PageControl1->count(), 0);
         }
         // Another job from a new page: the queue takes jobs in turn, so once this one is
         // done, so is the first.
@@ -855,7 +845,7 @@ private slots:
         const int filesBefore = queue.writtenFiles().size();
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(closeWhilePrintingVariable), folder->path());
+        environment.insert(QString::fromLatin1(closeWhilePrintingVariable), fixture.folderPath());
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QCoreApplication::applicationFilePath(), {});
@@ -871,44 +861,45 @@ private slots:
     {
         QVERIFY(openResultPage());
         int asked = 0;
-        PageSettings* dialogs = &window->pageSettings();
+        PageSettings* dialogs = &fixture->pageSettings();
         dialogs->setRunner([&](QDialog& dialog) {
             ++asked;
             if (auto* setup = qobject_cast<QPageSetupDialog*>(&dialog))
                 setup->printer()->setPageOrientation(QPageLayout::Landscape);
             if (auto* print = qobject_cast<QPrintDialog*>(&dialog))
                 print->printer()->setOutputFileName(
-                    QDir(folder->path()).filePath(QStringLiteral("x.pdf")));
+                    fixture.filePath(QStringLiteral("x.pdf")));
             if (auto* files = qobject_cast<QFileDialog*>(&dialog))
-                files->selectFile(QDir(folder->path()).filePath(QStringLiteral("x.mhtml")));
+                files->selectFile(fixture.filePath(QStringLiteral("x.mhtml")));
             return int(QDialog::Rejected);
         });
         QSignalSpy downloads(QWebEngineProfile::defaultProfile(),
                              &QWebEngineProfile::downloadRequested);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
-        for (QAction* action : {window->ActPageSetup, window->ActSave, window->ActPrint})
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
+        for (QAction* action : {fixture->ActPageSetup, fixture->ActSave, fixture->ActPrint})
             action->trigger();
         QCOMPARE(asked, 3);
         QVERIFY(!dialogs->pageLayout());
         // A print job would have started at once.
-        QCOMPARE(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3);
-        QTest::qWait(500);
+        QCOMPARE(fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3);
+        // A round trip through the engine: what the commands asked of it has been handled.
+        QCOMPARE(fieldValue(fixture->GetActiveWebBrowser()), QStringLiteral("hello"));
         QCOMPARE(downloads.count(), 0);
-        QCOMPARE(QDir(folder->path()).entryList({QStringLiteral("x.*")}, QDir::Files),
+        QCOMPARE(QDir(fixture.folderPath()).entryList({QStringLiteral("x.*")}, QDir::Files),
                  QStringList());
     }
 
 private:
     TWebBrowser* openResultPage(const QString& term = QStringLiteral("abc"))
     {
-        return searchAndWait(*window, term);
+        return searchAndWait(*fixture.window(), term);
     }
 
     // The real page set-up dialog, answered as a user choosing landscape would.
     void chooseLandscapeInPageSetup()
     {
         bool shown = false;
-        window->pageSettings().setRunner([&](QDialog& dialog) {
+        fixture->pageSettings().setRunner([&](QDialog& dialog) {
             QTimer::singleShot(0, &dialog, [&] {
                 auto* button = dialog.findChild<QRadioButton*>(QStringLiteral("landscape"));
                 shown = qobject_cast<QPageSetupDialog*>(&dialog) && button;
@@ -918,20 +909,20 @@ private:
             });
             return dialog.exec();
         });
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPageSetup->isEnabled(), 15000);
-        window->ActPageSetup->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPageSetup->isEnabled(), 15000);
+        fixture->ActPageSetup->trigger();
         QVERIFY(shown);
     }
 
     // Prints the active page to the queue and waits until the queue has made its file.
     void printToTheQueue()
     {
-        window->pageSettings().setRunner(chooseTheQueue);
-        QTRY_VERIFY_WITH_TIMEOUT(window->ActPrint->isEnabled(), 15000);
-        window->ActPrint->trigger();
-        QVERIFY(!window->ActPrint->isEnabled()
-                || window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
-        QTRY_COMPARE_WITH_TIMEOUT(window->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3,
+        fixture->pageSettings().setRunner(chooseTheQueue);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActPrint->isEnabled(), 15000);
+        fixture->ActPrint->trigger();
+        QVERIFY(!fixture->ActPrint->isEnabled()
+                || fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print) != 3);
+        QTRY_COMPARE_WITH_TIMEOUT(fixture->GetActiveWebBrowser()->QueryStatusWB(OleCmd::Print), 3,
                                   30000);
         QVERIFY(queue.waitUntilIdle());
     }
@@ -1005,15 +996,15 @@ private:
 
     void focusQueryBox()
     {
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        window->CmbBook->setFocus();
-        QTRY_VERIFY(window->CmbBook->lineEdit()->hasFocus());
+        fixture->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+        fixture->CmbBook->setFocus();
+        QTRY_VERIFY(fixture->CmbBook->lineEdit()->hasFocus());
     }
 
     void answerPrintDialog(const QString& pdf)
     {
-        window->pageSettings().setRunner([pdf](QDialog& dialog) {
+        fixture->pageSettings().setRunner([pdf](QDialog& dialog) {
             auto* print = qobject_cast<QPrintDialog*>(&dialog);
             if (!print)
                 return int(QDialog::Rejected);
@@ -1034,11 +1025,9 @@ private:
         return QTest::qWaitFor([&] { return done; }, 15000) ? value : QStringLiteral("<none>");
     }
 
-    LoopbackServer server;
+    WindowFixture fixture;
     CupsQueue queue;
     QString queueProblem; // why the queue could not be set up
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<TfrmMain> window;
 };
 
 VERITOME_WEB_TEST_MAIN_WITH_CHILD(TestPageCommands, closeWhilePrintingVariable, closeWhilePrinting)

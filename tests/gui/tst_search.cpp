@@ -3,6 +3,7 @@
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -19,7 +20,7 @@
 #include <memory>
 
 // The search from the query box to the wire: what each mode sends for a term, and the
-// advertising filter of the dictionary tabs. Every host name reaches the loopback server.
+// advertising filter of the dictionary tabs. Every host name reaches the loopback fixture.server.
 class TestSearch : public QObject {
     Q_OBJECT
 
@@ -41,19 +42,12 @@ private slots:
     void silentViewsLeavePagesButCancelConfirms();
 
 private:
-    void search(const QString& term);
-    QList<TWebBrowser*> resultBrowsers() const;
-    // Waits until every result view has completed this many loads.
-    bool waitForLoads(int loadsPerView);
     QStringList resultRequests() const;
 
-    LoopbackServer server;
+    WindowFixture fixture;
     QByteArray resultPage; // what the look-up sites answer
     bool redirectResults = false;
     bool bannerFrameLoaded = false;
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<TfrmMain> window;
-    QHash<TWebBrowser*, int> loads;
 };
 
 namespace {
@@ -118,8 +112,8 @@ QStringList expectedRequests(int mode, const Wire& wire)
 
 void TestSearch::initTestCase()
 {
-    QVERIFY(server.start());
-    server.setHandler([this](const LoopbackServer::Request& request) {
+    QVERIFY(fixture.server.start());
+    fixture.server.setHandler([this](const LoopbackServer::Request& request) {
         if (request.host == openerHost)
             return LoopbackServer::page(openerPage(
                 request.target.mid(1), "http://" + framesHost + "/landed?marker=opened"));
@@ -142,68 +136,22 @@ void TestSearch::init()
 {
     resultPage = "<html><body>result</body></html>";
     redirectResults = false;
-    loads.clear();
-    folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder->isValid());
+    QVERIFY(fixture.newFolder());
     // This one makes and shows its window itself.
     if (QByteArray(QTest::currentTestFunction()) == "termTypedWhileTheEngineStarts")
         return;
-    window = std::make_unique<TfrmMain>(folder->path());
-    QSignalSpy bannerLoaded(window->WbAd, &TWebBrowser::DocumentComplete);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     // The banner and its frame are in before the search, so that they stay out of its count.
-    QVERIFY(bannerLoaded.count() > 0 || bannerLoaded.wait(30000));
-    bannerFrameLoaded = server.received("marker=banner");
-    server.clearRequests();
+    QVERIFY(fixture.open());
+    bannerFrameLoaded = fixture.server.received("marker=banner");
+    fixture.server.clearRequests();
 }
 
-void TestSearch::cleanup()
-{
-    window.reset();
-    folder.reset();
-}
-
-void TestSearch::search(const QString& term)
-{
-    window->CmbBook->clearEditText();
-    typeText(window->CmbBook, term);
-    QCOMPARE(window->CmbBook->currentText(), term);
-    QTest::keyClick(window->CmbBook, Qt::Key_Return);
-    for (TWebBrowser* browser : resultBrowsers()) {
-        loads.insert(browser, 0);
-        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
-    }
-}
-
-QList<TWebBrowser*> TestSearch::resultBrowsers() const
-{
-    QList<TWebBrowser*> browsers = window->findChildren<TWebBrowser*>();
-    browsers.removeOne(window->WbAd);
-    return browsers;
-}
-
-bool TestSearch::waitForLoads(int loadsPerView)
-{
-    auto done = [&] {
-        for (const int count : std::as_const(loads))
-            if (count < loadsPerView)
-                return false;
-        return !loads.isEmpty();
-    };
-    if (waitUntil(done))
-        return true;
-    for (auto it = loads.cbegin(); it != loads.cend(); ++it)
-        qWarning() << "view" << it.key()->Tag() << it.value() << "loads, at" << it.key()->LocationURL();
-    for (const LoopbackServer::Request& request : server.requests())
-        qWarning() << request.host << request.requestLine.left(120);
-    return false;
-}
+void TestSearch::cleanup() { fixture.reset(); }
 
 QStringList TestSearch::resultRequests() const
 {
     QStringList lines;
-    for (const LoopbackServer::Request& request : server.pageRequests())
+    for (const LoopbackServer::Request& request : fixture.server.pageRequests())
         if (request.host != TfrmMain::bannerHost.toLatin1())
             lines.append(QString::fromLatin1(request.host + ' ' + request.requestLine));
     lines.sort();
@@ -261,14 +209,14 @@ void TestSearch::requestsOnTheWire()
     QFETCH(QString, term);
     QFETCH(QStringList, expected);
 
-    window->CmbBoxType->setCurrentIndex(mode);
-    search(term);
-    QCOMPARE(resultBrowsers().size(), expected.size());
-    QVERIFY(waitForLoads(1));
+    fixture->CmbBoxType->setCurrentIndex(mode);
+    fixture.search(term);
+    QCOMPARE(fixture.resultBrowsers().size(), expected.size());
+    QVERIFY(fixture.waitForLoads(1));
     QCOMPARE(resultRequests(), expected);
     // The history keeps the term as typed, blanks included.
-    QCOMPARE(window->historyItems().size(), 1);
-    QCOMPARE(window->CmbBook->itemText(0), term);
+    QCOMPARE(fixture->historyItems().size(), 1);
+    QCOMPARE(fixture->CmbBook->itemText(0), term);
 }
 
 void TestSearch::advertisingFilter_data()
@@ -340,20 +288,20 @@ void TestSearch::advertisingFilter()
 
     resultPage = page;
     redirectResults = redirect;
-    window->CmbBoxType->setCurrentIndex(mode);
-    search(QStringLiteral("ad"));
-    QVERIFY(waitForLoads(loadsPerView));
+    fixture->CmbBoxType->setCurrentIndex(mode);
+    fixture.search(QStringLiteral("ad"));
+    QVERIFY(fixture.waitForLoads(loadsPerView));
     if (page.contains("marker=control"))
-        QVERIFY(server.received("marker=control"));
+        QVERIFY(fixture.server.received("marker=control"));
     const bool blocked = mode != 0 && blockedInDictionaries;
-    QCOMPARE(server.received(marker), !blocked);
+    QCOMPARE(fixture.server.received(marker), !blocked);
 }
 
 void TestSearch::bannerCarriesNoFilter()
 {
     // The banner page holds a frame from the advertising host, and it loads.
     QVERIFY(bannerFrameLoaded);
-    QCOMPARE(window->WbAd->LocationURL(), TfrmMain::bannerAddress());
+    QCOMPARE(fixture->WbAd->LocationURL(), TfrmMain::bannerAddress());
 }
 
 
@@ -363,32 +311,27 @@ void TestSearch::enterInTheOpenHistoryList()
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         QSKIP("without a window system the open list does not take the keys; see tst_search_x11");
-    search(QStringLiteral("older"));
-    QVERIFY(waitForLoads(1));
-    loads.clear();
-    search(QStringLiteral("newer"));
-    QVERIFY(waitForLoads(1));
-    loads.clear();
-    server.clearRequests();
+    fixture.search(QStringLiteral("older"));
+    QVERIFY(fixture.waitForLoads(1));
+    fixture.search(QStringLiteral("newer"));
+    QVERIFY(fixture.waitForLoads(1));
+    fixture.server.clearRequests();
 
-    window->CmbBook->showPopup();
-    QVERIFY(QTest::qWaitForWindowExposed(window->CmbBook->view()->window()));
-    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
-    QTest::keyClick(window->windowHandle(), Qt::Key_Up);
-    QTest::keyClick(window->windowHandle(), Qt::Key_Up);
-    QCOMPARE(window->CmbBook->view()->currentIndex().row(), 0);
-    QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+    fixture->CmbBook->showPopup();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture->CmbBook->view()->window()));
+    QTest::keyClick(fixture->windowHandle(), Qt::Key_Down);
+    QTest::keyClick(fixture->windowHandle(), Qt::Key_Up);
+    QTest::keyClick(fixture->windowHandle(), Qt::Key_Up);
+    QCOMPARE(fixture->CmbBook->view()->currentIndex().row(), 0);
+    QTest::keyClick(fixture->windowHandle(), Qt::Key_Return);
 
-    QVERIFY(!window->CmbBook->view()->isVisible());
-    QCOMPARE(window->CmbBook->currentText(), QStringLiteral("older"));
-    QCOMPARE(window->pageSerial(), 15);
-    QCOMPARE(window->PageControl1->count(), 5);
-    QCOMPARE(window->historyItems(), QList<QByteArray>({"older", "newer"}));
-    for (TWebBrowser* browser : resultBrowsers()) {
-        loads.insert(browser, 0);
-        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
-    }
-    QVERIFY(waitForLoads(1));
+    QVERIFY(!fixture->CmbBook->view()->isVisible());
+    QCOMPARE(fixture->CmbBook->currentText(), QStringLiteral("older"));
+    QCOMPARE(fixture->pageSerial(), 15);
+    QCOMPARE(fixture->PageControl1->count(), 5);
+    QCOMPARE(fixture->historyItems(), QList<QByteArray>({"older", "newer"}));
+    fixture.countLoads();
+    QVERIFY(fixture.waitForLoads(1));
     QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
     expected.sort();
     QCOMPARE(resultRequests(), expected);
@@ -451,33 +394,30 @@ void TestSearch::termTypedWhileTheEngineStarts()
     QFETCH(bool, behindTheEngineStart);
     const QString term = QStringLiteral("百科");
 
-    server.clearRequests();
-    window = std::make_unique<TfrmMain>(folder->path());
+    fixture.server.clearRequests();
+    fixture.make();
     int viewsAtFirstPaint = -1;
-    new FirstPaint(window.get(), [&] {
-        viewsAtFirstPaint = int(window->findChildren<QWebEngineView*>().size());
-        auto type = [this, term] { postKeys(window->CmbBook, term); };
+    new FirstPaint(fixture.window(), [&] {
+        viewsAtFirstPaint = int(fixture->findChildren<QWebEngineView*>().size());
+        auto type = [this, term] { postKeys(fixture->CmbBook, term); };
         if (behindTheEngineStart)
             QMetaObject::invokeMethod(this, type, Qt::QueuedConnection);
         else
             type();
     });
-    window->show();
-    QVERIFY(waitUntil([&] { return resultBrowsers().size() == 5; }));
+    fixture->show();
+    QVERIFY(waitUntil([&] { return fixture.resultBrowsers().size() == 5; }));
     // The window was painted before any web view, and so the engine, was made.
     QCOMPARE(viewsAtFirstPaint, 0);
-    for (TWebBrowser* browser : resultBrowsers()) {
-        loads.insert(browser, 0);
-        connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] { ++loads[browser]; });
-    }
-    QVERIFY(waitForLoads(1));
+    fixture.countLoads();
+    QVERIFY(fixture.waitForLoads(1));
     QStringList expected = expectedRequests(0, {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", {}, {}});
     expected.sort();
     // The banner's own frame may come in at any time here.
     QStringList requests = resultRequests();
     requests.removeIf([](const QString& line) { return line.contains("marker=banner"); });
     QCOMPARE(requests, expected);
-    QCOMPARE(window->CmbBook->itemText(0), term);
+    QCOMPARE(fixture->CmbBook->itemText(0), term);
 }
 
 void TestSearch::newWindowLoadsInTheViewItCameFrom_data()
@@ -494,19 +434,19 @@ void TestSearch::newWindowLoadsInTheViewItCameFrom()
     QFETCH(bool, banner);
     QFETCH(QByteArray, how);
     const QList<QWidget*> windowsBefore = QApplication::topLevelWidgets();
-    TWebBrowser* view = window->WbAd;
+    TWebBrowser* view = fixture->WbAd;
     if (banner) {
         view->Navigate(QString::fromLatin1("http://" + openerHost + "/" + how));
     } else {
         resultPage = openerPage(how, "http://" + framesHost + "/landed?marker=opened");
-        window->CmbBoxType->setCurrentIndex(1);
-        search(QStringLiteral("new"));
-        QCOMPARE(resultBrowsers().size(), 1);
-        view = resultBrowsers().constFirst();
+        fixture->CmbBoxType->setCurrentIndex(1);
+        fixture.search(QStringLiteral("new"));
+        QCOMPARE(fixture.resultBrowsers().size(), 1);
+        view = fixture.resultBrowsers().constFirst();
     }
     QVERIFY2(waitUntil([&] { return view->LocationURL().contains(QLatin1String("/landed")); }),
              qPrintable(view->LocationURL()));
-    QVERIFY(server.received("marker=opened"));
+    QVERIFY(fixture.server.received("marker=opened"));
     QCOMPARE(QApplication::topLevelWidgets(), windowsBefore);
 }
 
@@ -520,10 +460,10 @@ void TestSearch::silentViewsLeavePagesButCancelConfirms()
                  "</script></head><body style='margin:0'>"
                  "<button id=b style='width:300px;height:200px' onclick=\"document.title = "
                  "'confirm ' + confirm('sure?')\">ask</button></body></html>";
-    window->CmbBoxType->setCurrentIndex(1);
-    search(QStringLiteral("leave"));
-    QVERIFY(waitForLoads(1));
-    TWebBrowser* view = resultBrowsers().constFirst();
+    fixture->CmbBoxType->setCurrentIndex(1);
+    fixture.search(QStringLiteral("leave"));
+    QVERIFY(fixture.waitForLoads(1));
+    TWebBrowser* view = fixture.resultBrowsers().constFirst();
     QWebEnginePage* page = view->findChild<QWebEngineView*>()->page();
 
     // A real click: the engine asks before leaving only a page the user has touched.
@@ -534,7 +474,7 @@ void TestSearch::silentViewsLeavePagesButCancelConfirms()
     view->Navigate(QStringLiteral("http://frames.example/away?marker=away"));
     QVERIFY2(waitUntil([&] { return view->LocationURL().contains(QLatin1String("/away")); }),
              qPrintable(view->LocationURL()));
-    QVERIFY(server.received("marker=away"));
+    QVERIFY(fixture.server.received("marker=away"));
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include "ProfileFile.h"
 #include "UnitMain.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -261,7 +262,7 @@ private slots:
         window.close();
         QCOMPARE(closed.size(), 1);
         QVERIFY(!window.isVisible());
-        QTest::qWait(50);
+        QVERIFY(WindowFixture::waitForPostedEvents());
         QVERIFY(!noBox.answered());
 
         if (blocker == "settings is a folder") {

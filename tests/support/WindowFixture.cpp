@@ -1,0 +1,142 @@
+#include "WindowFixture.h"
+
+#include "QueryHistory.h"
+#include "TestTools.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QCoreApplication>
+
+WindowFixture::WindowFixture() = default;
+WindowFixture::~WindowFixture() = default;
+
+bool WindowFixture::startServer() { return server.start(); }
+
+bool WindowFixture::newFolder()
+{
+    m_window.reset();
+    m_folder = std::make_unique<QTemporaryDir>();
+    return m_folder->isValid();
+}
+
+TfrmMain& WindowFixture::make()
+{
+    if (!m_folder)
+        newFolder();
+    m_window.reset();
+    m_loads.clear();
+    m_window = std::make_unique<TfrmMain>(m_folder->path());
+    return *m_window;
+}
+
+bool WindowFixture::open(bool waitForBanner)
+{
+    make();
+    QSignalSpy bannerLoaded(m_window->WbAd, &TWebBrowser::DocumentComplete);
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        return false;
+    // The banner's view comes to life after the first paint; its load stays out of the
+    // test's own.
+    return !waitForBanner || bannerLoaded.count() > 0 || bannerLoaded.wait(30000);
+}
+
+void WindowFixture::reset()
+{
+    m_window.reset();
+    m_loads.clear();
+    m_folder.reset();
+}
+
+QString WindowFixture::folderPath() const { return m_folder ? m_folder->path() : QString(); }
+
+QString WindowFixture::filePath(const QString& name) const
+{
+    return QDir(folderPath()).filePath(name);
+}
+
+QByteArray WindowFixture::read(const QString& name) const
+{
+    QFile file(filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WindowFixture::write(const QString& name, const QByteArray& content) const
+{
+    QFile file(filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray WindowFixture::settings() const { return read(TfrmMain::settingsFileName); }
+QByteArray WindowFixture::history() const { return read(QueryHistory::fileName); }
+
+bool WindowFixture::waitForPostedEvents()
+{
+    bool handled = false;
+    QMetaObject::invokeMethod(qApp, [&handled] { handled = true; }, Qt::QueuedConnection);
+    return waitUntil([&handled] { return handled; });
+}
+
+bool WindowFixture::roundTrip(TWebBrowser* browser)
+{
+    bool answered = false;
+    browser->findChild<QWebEngineView*>()->page()->runJavaScript(
+        QStringLiteral("1"), [&answered](const QVariant&) { answered = true; });
+    return waitUntil([&answered] { return answered; });
+}
+
+bool WindowFixture::waitForActionUpdate() const
+{
+    return waitUntil([this] { return !m_window->actionUpdatePending(); });
+}
+
+void WindowFixture::search(const QString& term)
+{
+    m_window->CmbBook->clearEditText();
+    typeText(m_window->CmbBook, term);
+    QCOMPARE(m_window->CmbBook->currentText(), term);
+    QTest::keyClick(m_window->CmbBook, Qt::Key_Return);
+    countLoads();
+}
+
+void WindowFixture::countLoads()
+{
+    m_loads.clear();
+    for (TWebBrowser* browser : resultBrowsers()) {
+        m_loads.insert(browser, 0);
+        QObject::connect(browser, &TWebBrowser::DocumentComplete, browser,
+                         [this, browser] { ++m_loads[browser]; });
+    }
+}
+
+QList<TWebBrowser*> WindowFixture::resultBrowsers() const
+{
+    QList<TWebBrowser*> browsers = m_window->findChildren<TWebBrowser*>();
+    browsers.removeOne(m_window->WbAd);
+    return browsers;
+}
+
+bool WindowFixture::waitForLoads(int loadsPerView)
+{
+    const auto done = [&] {
+        for (const int count : std::as_const(m_loads))
+            if (count < loadsPerView)
+                return false;
+        return !m_loads.isEmpty();
+    };
+    if (waitUntil(done))
+        return true;
+    for (auto it = m_loads.cbegin(); it != m_loads.cend(); ++it)
+        qWarning() << "view" << it.key()->Tag() << it.value() << "loads, at"
+                   << it.key()->LocationURL();
+    for (const LoopbackServer::Request& request : server.requests())
+        qWarning() << request.host << request.requestLine.left(120);
+    return false;
+}
