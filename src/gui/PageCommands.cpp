@@ -100,10 +100,12 @@ std::shared_ptr<PageCommands::EngineJob> PageCommands::beginEngineJob()
     job->owner = this;
     job->page = m_view->page();
     m_job = job;
-    job->quitWatch = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, job->page, [job] {
+    job->quitWatch = connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                             job->page, [job] {
         if (job->done)
             return;
-        // A few seconds at most: the engine takes well under one for a long page.
+        // The engine takes well under a second for a long page; a job that hangs does not
+        // keep the program from ending for longer than this.
         constexpr int patience = 30000;
         QEventLoop loop;
         job->quitting = &loop;
