@@ -127,7 +127,8 @@ void TfrmMain::bindEvents()
     App::connectGuarded(BtnBookOK, &QToolButton::clicked, this, &TfrmMain::BtnBookOKClick);
     CmbBook->installEventFilter(this);
     // While the history list is open, the keys go to the list instead of the query box.
-    CmbBook->view()->installEventFilter(this);
+    m_historyList = CmbBook->view();
+    m_historyList->installEventFilter(this);
 
     m_docking = new DockDrag(
         CoolBar1, ToolBar2,
@@ -354,7 +355,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     // Enter in the open list puts the picked term into the box and searches at once,
     // as Enter in the box itself does. The list takes Enter before it is a key press, as it
     // would take a shortcut.
-    if (watched == CmbBook->view()
+    // The watched controls are compared by address only: the filter also sees the events
+    // of their destruction, when they can no longer be asked anything.
+    if (watched == m_historyList
         && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

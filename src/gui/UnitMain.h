@@ -195,4 +195,5 @@ private:
     bool m_bannerWaiting = false;
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
+    QObject* m_historyList = nullptr; // the query box's drop-down list, as watched
 };
