@@ -51,12 +51,16 @@ VARIANTS = [
      {"VERITOME_ENGINE_DEFAULTS": "1"}),
     ("GL drawing, Chromium's compositor in software", ["--disable-gpu"],
      {"VERITOME_ENGINE_DEFAULTS": "1"}),
+    ("software drawing, but OpenGL opened on X", [],
+     {"QT_XCB_GL_INTEGRATION": "xcb_glx"}),
+    ("with the engine's unsandboxed zygote", [],
+     {"VERITOME_BENCH_WITHOUT_FLAG": "--no-unsandboxed-zygote"}),
     ("engine default (one renderer per site)", ["--renderer-process-limit=0"], {}),
     ("--renderer-process-limit=2", ["--renderer-process-limit=2"], {}),
+    ("+ --no-zygote (only without the sandbox)", ["--no-zygote"], {}),
+    ("+ --num-raster-threads=1", ["--num-raster-threads=1"], {}),
     ("+ --js-flags=--lite-mode", ["--js-flags=--lite-mode"], {}),
     ("+ --js-flags=--max-semi-space-size=1", ["--js-flags=--max-semi-space-size=1"], {}),
-    ("+ network service in process (no change: already)",
-     ["--enable-features=NetworkServiceInProcess"], {}),
 ]
 
 

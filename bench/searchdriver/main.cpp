@@ -57,6 +57,13 @@ int main(int argc, char** argv)
     App::prepareProcess(qEnvironmentVariableIsSet("VERITOME_ENGINE_DEFAULTS")
                             ? App::EngineFootprint::EngineDefaults
                             : App::EngineFootprint::Lean);
+    // ... and the program's set-up with one of its engine flags taken away.
+    const QByteArray without = qgetenv("VERITOME_BENCH_WITHOUT_FLAG");
+    if (!without.isEmpty()) {
+        QList<QByteArray> kept = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' ');
+        kept.removeAll(without);
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
+    }
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     App::prepareApplication(application);

@@ -10,36 +10,58 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QTranslator>
+#include <algorithm>
+#include <iterator>
 #include <unistd.h>
 
 namespace App {
+
+namespace {
+const char* const processModelSwitches[] = {"--renderer-process-limit", "--process-per-site",
+                                            "--process-per-tab", "--single-process"};
+const QByteArray noUnsandboxedZygote = QByteArrayLiteral("--no-unsandboxed-zygote");
+} // namespace
 
 void prepareProcess(EngineFootprint footprint)
 {
     Desktop::choosePlatform();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    const bool lean = footprint == EngineFootprint::Lean;
     // Drawn through OpenGL, every web view keeps a graphics context and its buffers in the
     // program, on top of what the engine holds, for little more than copying finished
     // frames; a search shows text pages. Drawn by the processor, the same pages cost about
     // a quarter less memory (bench/search) and look the same.
-    if (footprint == EngineFootprint::Lean)
+    if (lean)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // Then nothing in the program draws through OpenGL, yet merely opening it on X loads
+    // the system's GL driver and its shader compiler: about 30 MB held for nothing and
+    // tens of milliseconds before the window shows. A choice of the user's stands.
+    if (lean && qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     // Chromium refuses to start its sandbox for root; without this the program would
     // not start at all for that user.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
-    // By default the engine starts a renderer process for every site, about 20 MB and
-    // 10 ms of the search each; a search opens five sites at once. The flag goes after
-    // those already set, and a process model chosen there is left alone.
+    // Our flags go after those already set; a process model chosen there is left alone.
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    for (const char* chosen : {"--renderer-process-limit", "--process-per-site",
-                               "--process-per-tab", "--single-process"})
-        if (flags.contains(chosen))
-            return;
-    if (!flags.isEmpty())
-        flags += ' ';
-    flags += "--renderer-process-limit=" + QByteArray::number(rendererProcessLimit);
+    QList<QByteArray> ours;
+    // By default the engine starts a renderer process for every site, about 20 MB and
+    // 10 ms of the search each; a search opens five sites at once.
+    const bool modelChosen = std::any_of(
+        std::begin(processModelSwitches), std::end(processModelSwitches),
+        [&flags](const char* chosen) { return flags.contains(chosen); });
+    if (!modelChosen)
+        ours.append("--renderer-process-limit=" + QByteArray::number(rendererProcessLimit));
+    // The engine keeps a second, unsandboxed zygote waiting, about 20 MB, only to start
+    // helper processes that this program needs seldom if ever; those then start directly.
+    if (lean && !flags.contains(noUnsandboxedZygote))
+        ours.append(noUnsandboxedZygote);
+    for (const QByteArray& flag : ours) {
+        if (!flags.isEmpty())
+            flags += ' ';
+        flags += flag;
+    }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
