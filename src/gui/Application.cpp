@@ -44,25 +44,20 @@ void prepareProcess(EngineFootprint footprint)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     // Our flags go after those already set; a process model chosen there is left alone.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    QList<QByteArray> ours;
+    const QByteArray chosen = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    QByteArrayList flags;
+    if (!chosen.isEmpty())
+        flags.append(chosen);
     // By default the engine starts a renderer process for every site, about 20 MB and
     // 10 ms of the search each; a search opens five sites at once.
-    const bool modelChosen = std::any_of(
-        std::begin(processModelSwitches), std::end(processModelSwitches),
-        [&flags](const char* chosen) { return flags.contains(chosen); });
-    if (!modelChosen)
-        ours.append("--renderer-process-limit=" + QByteArray::number(rendererProcessLimit));
+    if (std::none_of(std::begin(processModelSwitches), std::end(processModelSwitches),
+                     [&chosen](const char* model) { return chosen.contains(model); }))
+        flags.append("--renderer-process-limit=" + QByteArray::number(rendererProcessLimit));
     // The engine keeps a second, unsandboxed zygote waiting, about 20 MB, only to start
     // helper processes that this program needs seldom if ever; those then start directly.
-    if (lean && !flags.contains(noUnsandboxedZygote))
-        ours.append(noUnsandboxedZygote);
-    for (const QByteArray& flag : ours) {
-        if (!flags.isEmpty())
-            flags += ' ';
-        flags += flag;
-    }
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    if (lean && !chosen.contains(noUnsandboxedZygote))
+        flags.append(noUnsandboxedZygote);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
 }
 
 namespace {
