@@ -67,12 +67,18 @@ QString focusScriptSource(const QString& token)
 
 } // namespace
 
-SilentPage::SilentPage(TWebBrowser* browser, QObject* parent)
-    : QWebEnginePage(WebProfile::shared(), parent),
+SilentPage::SilentPage(TWebBrowser* browser, Session session, QObject* parent)
+    : QWebEnginePage(session == Session::Separate ? WebProfile::createSeparate()
+                                                  : WebProfile::shared(),
+                     parent),
       m_browser(browser),
       m_focusToken(
           QStringLiteral("veritome-focus-%1:").arg(QUuid::createUuid().toString(QUuid::Id128)))
 {
+    // A child is deleted after its parent's own destructor has run: the profile outlives
+    // the page, as the engine requires, wherever the page ends.
+    if (session == Session::Separate)
+        profile()->setParent(this);
     connect(this, &QWebEnginePage::certificateError, this,
             [this](const QWebEngineCertificateError& error) {
                 if (silent)

@@ -14,7 +14,10 @@ enum class FocusKind { None = 0, TextField = 1, Password = 2, RichText = 3 };
 // what has its keyboard focus, which decides the editing commands' state.
 class SilentPage : public QWebEnginePage {
 public:
-    SilentPage(TWebBrowser* browser, QObject* parent);
+    // A separate page has a profile of its own (WebProfile::createSeparate), which goes
+    // with the page.
+    enum class Session { Shared, Separate };
+    SilentPage(TWebBrowser* browser, Session session, QObject* parent);
 
     bool silent = false;
     FocusKind focusKind() const { return m_focusKind; }

@@ -177,6 +177,8 @@ void TfrmMain::buildControls()
     bannerLayout->setContentsMargins(0, 0, 0, 0);
     WbAd = new TWebBrowser(m_pageSettings, PnlWbAD);
     WbAd->setObjectName(QStringLiteral("WbAd"));
+    // The banner stays while the result pages come and go with the searches.
+    WbAd->setSeparateSession(true);
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

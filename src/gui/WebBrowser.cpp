@@ -50,7 +50,10 @@ TWebBrowser::TWebBrowser(std::shared_ptr<PageSettings> pageSettings, QWidget* pa
 void TWebBrowser::createView()
 {
     m_view = new QWebEngineView(this);
-    m_page = new SilentPage(this, m_view);
+    m_page = new SilentPage(this,
+                            m_separateSession ? SilentPage::Session::Separate
+                                              : SilentPage::Session::Shared,
+                            m_view);
     m_page->silent = m_silent;
     m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     m_view->setPage(m_page);

@@ -52,6 +52,11 @@ public:
     bool Silent() const;
     void setSilent(bool silent);
 
+    // A browser that stays while others come and go keeps its page apart from theirs, so
+    // that the engine can end their renderer, and what it has grown, when they close.
+    // Takes effect at the first Navigate.
+    void setSeparateSession(bool separate) { m_separateSession = separate; }
+
     // Start loading and return at once. Throws Error when the address is refused.
     void Navigate(const QString& url);
     void Navigate(const QString& url, const QVariant& flags, const QVariant& targetFrameName,
@@ -98,6 +103,7 @@ private:
     int m_tag = 0;
     bool m_resizable = false;
     bool m_silent = false;
+    bool m_separateSession = false;
     bool m_pageDead = false;       // its renderer died and no new one has taken over yet
     QElapsedTimer m_recovered;     // since the last reload after a renderer died
 };

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
@@ -97,6 +98,11 @@ private slots:
             window.CmbBoxTypeChange(window.CmbBoxType);
             window.CmbBook->setEditText(QString::fromLatin1(marker) + QStringLiteral(" 词"));
             fixture.server.clearRequests();
+            // The banner stays; the result pages' renderer, and all it grew, goes with them.
+            QSet<qint64> previousRenderers;
+            for (TWebBrowser* browser : fixture.resultBrowsers())
+                previousRenderers.insert(
+                    browser->findChild<QWebEngineView*>()->page()->renderProcessPid());
             window.BtnBookOK->click();
 
             const int tabs = mode == 0 ? 5 : 1;
@@ -114,6 +120,11 @@ private slots:
             for (const LoopbackServer::Request& request : fixture.server.pageRequests())
                 requested += request.target.contains(marker) ? 1 : 0;
             QCOMPARE(requested, tabs);
+            auto renderersLeft = [&previousRenderers] {
+                const QList<qint64> tree = processTree();
+                return QSet<qint64>(tree.cbegin(), tree.cend()).intersects(previousRenderers);
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(!renderersLeft(), 30000);
 
             // A few engine processes may linger or be kept spare; one per closed tab may not.
             const int processes = int(processTree().size());
