@@ -9,6 +9,7 @@
 #include "MainWindowSettings.h"
 #include "PageSettings.h"
 #include "ProfileFile.h"
+#include "QueryBox.h"
 #include "QueryHistory.h"
 #include "ResultTabs.h"
 #include "Unit2.h"
@@ -31,7 +32,6 @@
 namespace {
 
 constexpr int available = OleCmd::Supported | OleCmd::Enabled;
-constexpr int historyRole = Qt::UserRole;
 
 // The eight commands that act on the shown page, in the order of the action list.
 struct PageCommand {
@@ -105,7 +105,7 @@ void TfrmMain::FormCreate()
 
     CkLstBookshop->clear();
     try {
-        setHistory(QueryHistory::load(historyPath()));
+        QueryBox::setHistory(CmbBook, QueryHistory::load(historyPath()));
         m_historyLoaded = true;
     } catch (...) {
         // An unreadable history is reported, and the rest of the start-up still runs.
@@ -310,40 +310,7 @@ void TfrmMain::CmbBookKeyPress(QObject* Sender, QChar Key)
         BtnBookOKClick(Sender);
 }
 
-void TfrmMain::setHistory(const QList<QByteArray>& items)
-{
-    const QString editText = CmbBook->currentText();
-    CmbBook->clear();
-    for (const QByteArray& item : items)
-        CmbBook->addItem(AnsiCodec::decode(item), item);
-    CmbBook->setEditText(editText);
-}
-
-QList<QByteArray> TfrmMain::historyItems() const
-{
-    QList<QByteArray> items;
-    items.reserve(CmbBook->count());
-    for (int i = 0; i < CmbBook->count(); ++i)
-        items.append(CmbBook->itemData(i, historyRole).toByteArray());
-    return items;
-}
-
-void TfrmMain::rememberTerm()
-{
-    const QString term = CmbBook->currentText();
-    // A term picked from the list is that item, with the bytes it was loaded with, even
-    // where they are no valid text.
-    const int picked = CmbBook->findText(term, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    const QByteArray bytes = picked >= 0 ? CmbBook->itemData(picked, historyRole).toByteArray()
-                                         : AnsiCodec::encode(term);
-    const QueryHistory::Change change = QueryHistory(historyItems()).remember(bytes);
-    if (!change.added)
-        return;
-    if (change.removedIndex >= 0)
-        CmbBook->removeItem(change.removedIndex);
-    CmbBook->addItem(term, bytes);
-    CmbBook->setEditText(term);
-}
+QList<QByteArray> TfrmMain::historyItems() const { return QueryBox::history(CmbBook); }
 
 void TfrmMain::BtnBookOKClick(QObject*)
 {
@@ -352,7 +319,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
         App::showInformation(this, QStringLiteral("请输入要搜索的内容！"));
         return;
     }
-    rememberTerm();
+    QueryBox::remember(CmbBook);
     PageControl1->show();
     CloseAllResultPages();
     openSearchTabs(term);

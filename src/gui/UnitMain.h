@@ -172,8 +172,6 @@ private:
     void runPageCommand(const QAction* action);
     void refreshActions();
     void scheduleActionUpdate();
-    void setHistory(const QList<QByteArray>& items);
-    void rememberTerm();
     void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void fitSourceColumns();
