@@ -2,7 +2,6 @@
 
 #include "AnsiCodec.h"
 #include "Application.h"
-#include "CaretRest.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
 #include "Error.h"
@@ -10,7 +9,9 @@
 #include "MainWindowSettings.h"
 #include "PageSettings.h"
 #include "ProfileFile.h"
+#include "QueryBox.h"
 #include "QueryHistory.h"
+#include "ResultTabs.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
 
@@ -21,36 +22,32 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
 constexpr int available = OleCmd::Supported | OleCmd::Enabled;
-constexpr int historyRole = Qt::UserRole;
 
 // The eight commands that act on the shown page, in the order of the action list.
 struct PageCommand {
     QAction* TfrmMain::*action;
     int command;
-    void (TfrmMain::*handler)(QObject*);
 };
 
 const PageCommand pageCommands[] = {
-    {&TfrmMain::ActSave, OleCmd::SaveAs, &TfrmMain::ActSaveExecute},
-    {&TfrmMain::ActPreview, OleCmd::PrintPreview, &TfrmMain::ActPreviewExecute},
-    {&TfrmMain::ActPrint, OleCmd::Print, &TfrmMain::ActPrintExecute},
-    {&TfrmMain::ActPageSetup, OleCmd::PageSetup, &TfrmMain::ActPageSetupExecute},
-    {&TfrmMain::ActCopy, OleCmd::Copy, &TfrmMain::ActCopyExecute},
-    {&TfrmMain::ActCut, OleCmd::Cut, &TfrmMain::ActCutExecute},
-    {&TfrmMain::ActPaste, OleCmd::Paste, &TfrmMain::ActPasteExecute},
-    {&TfrmMain::ActSelectAll, OleCmd::SelectAll, &TfrmMain::ActSelectAllExecute},
+    {&TfrmMain::ActSave, OleCmd::SaveAs},
+    {&TfrmMain::ActPreview, OleCmd::PrintPreview},
+    {&TfrmMain::ActPrint, OleCmd::Print},
+    {&TfrmMain::ActPageSetup, OleCmd::PageSetup},
+    {&TfrmMain::ActCopy, OleCmd::Copy},
+    {&TfrmMain::ActCut, OleCmd::Cut},
+    {&TfrmMain::ActPaste, OleCmd::Paste},
+    {&TfrmMain::ActSelectAll, OleCmd::SelectAll},
 };
 
 } // namespace
@@ -96,84 +93,8 @@ QString TfrmMain::settingsPath() const
     return QDir(m_appFolder).filePath(settingsFileName);
 }
 
-void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
-{
-    connect(action, &QAction::triggered, this, [this, action, handler] {
-        App::guarded([&] {
-            // One more refresh right before the command: it runs only if still possible.
-            bool handled = false;
-            ActionList1Update(action, handled);
-            if (action->isEnabled())
-                (this->*handler)(action);
-        });
-    });
-}
-
-void TfrmMain::bindEvents()
-{
-    bindAction(ActPrior, &TfrmMain::ActPriorExecute);
-    bindAction(ActNext, &TfrmMain::ActNextExecute);
-    bindAction(ActClose, &TfrmMain::ActCloseExecute);
-    bindAction(ActCloseAll, &TfrmMain::ActCloseAllExecute);
-    for (const PageCommand& page : pageCommands)
-        bindAction(this->*page.action, page.handler);
-
-    App::connectGuarded(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
-    App::connectGuarded(NViewStatusBar, &QAction::triggered, this, &TfrmMain::NViewStatusBarClick);
-    App::connectGuarded(NViewToolBar, &QAction::triggered, this, &TfrmMain::NViewToolBarClick);
-    App::connectGuarded(CmbBoxType, &QComboBox::activated, this, &TfrmMain::CmbBoxTypeChange);
-    App::connectGuarded(CkLstBookshop, &QListWidget::itemChanged, this,
-                        &TfrmMain::CkLstBookshopClick);
-    App::connectGuarded(BtnBookOK, &QToolButton::clicked, this, &TfrmMain::BtnBookOKClick);
-    CmbBook->installEventFilter(this);
-    // While the history list is open, the keys go to the list instead of the query box.
-    m_historyList = CmbBook->view();
-    m_historyList->installEventFilter(this);
-
-    m_docking = new DockDrag(
-        CoolBar1, ToolBar2,
-        {[this](QWidget* source, bool& accept, QRect& dockRect) {
-             App::guarded([&] { CoolBar1DockOver(CoolBar1, source, accept, dockRect); });
-         },
-         [this](QWidget* source) {
-             App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
-         },
-         [this] {
-             // A window of the main window's: the window manager keeps it above
-             // the main window, and only above it.
-             return new TfrmFloating(this);
-         },
-         [](QWidget* host, QWidget* control) {
-             auto* window = static_cast<TfrmFloating*>(host);
-             App::guarded([&] { window->FormDockDrop(window, control); });
-         }},
-        this);
-    new CaretRest(this);
-    // The program ends with the main window. A floating window, which refuses to close,
-    // would stop the application from quitting, so it goes out of the way first.
-    connect(this, &TfrmMain::closed, this, [this] {
-        for (QWidget* window : m_docking->hosts())
-            window->hide();
-    });
-
-    // The action states follow every change that can alter them.
-    connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::scheduleActionUpdate);
-    for (QMenu* menu : {File1, E2})
-        connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
-
-    connect(WbAd, &TWebBrowser::DocumentComplete, this, [this](bool ok) {
-        // A banner that cannot be reached gives way to the built-in start page, once.
-        if (m_bannerFallbackTried)
-            return;
-        m_bannerFallbackTried = true;
-        if (!ok)
-            App::guarded([this] { WbAd->Navigate(startPageAddress); });
-    });
-}
-
 void TfrmMain::FormCreate()
 {
-    PageSerial = 0;
     IniFile = std::make_unique<ProfileFile>(settingsPath());
 
     m_outerSize.apply(
@@ -184,7 +105,7 @@ void TfrmMain::FormCreate()
 
     CkLstBookshop->clear();
     try {
-        setHistory(QueryHistory::load(historyPath()));
+        QueryBox::setHistory(CmbBook, QueryHistory::load(historyPath()));
         m_historyLoaded = true;
     } catch (...) {
         // An unreadable history is reported, and the rest of the start-up still runs.
@@ -389,40 +310,7 @@ void TfrmMain::CmbBookKeyPress(QObject* Sender, QChar Key)
         BtnBookOKClick(Sender);
 }
 
-void TfrmMain::setHistory(const QList<QByteArray>& items)
-{
-    const QString editText = CmbBook->currentText();
-    CmbBook->clear();
-    for (const QByteArray& item : items)
-        CmbBook->addItem(AnsiCodec::decode(item), item);
-    CmbBook->setEditText(editText);
-}
-
-QList<QByteArray> TfrmMain::historyItems() const
-{
-    QList<QByteArray> items;
-    items.reserve(CmbBook->count());
-    for (int i = 0; i < CmbBook->count(); ++i)
-        items.append(CmbBook->itemData(i, historyRole).toByteArray());
-    return items;
-}
-
-void TfrmMain::rememberTerm()
-{
-    const QString term = CmbBook->currentText();
-    // A term picked from the list is that item, with the bytes it was loaded with, even
-    // where they are no valid text.
-    const int picked = CmbBook->findText(term, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    const QByteArray bytes = picked >= 0 ? CmbBook->itemData(picked, historyRole).toByteArray()
-                                         : AnsiCodec::encode(term);
-    const QueryHistory::Change change = QueryHistory(historyItems()).remember(bytes);
-    if (!change.added)
-        return;
-    if (change.removedIndex >= 0)
-        CmbBook->removeItem(change.removedIndex);
-    CmbBook->addItem(term, bytes);
-    CmbBook->setEditText(term);
-}
+QList<QByteArray> TfrmMain::historyItems() const { return QueryBox::history(CmbBook); }
 
 void TfrmMain::BtnBookOKClick(QObject*)
 {
@@ -431,7 +319,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
         App::showInformation(this, QStringLiteral("请输入要搜索的内容！"));
         return;
     }
-    rememberTerm();
+    QueryBox::remember(CmbBook);
     PageControl1->show();
     CloseAllResultPages();
     openSearchTabs(term);
@@ -462,22 +350,44 @@ void TfrmMain::openSearchTabs(const QString& term)
 
 void TfrmMain::openResultTab(const QString& caption, const QString& address, bool withAdFilter)
 {
-    QWidget* tab = AddResultPage();
-    TWebBrowser* browser = CreateResultBrowser(tab, caption);
-    browser->setParent(tab);
-    // The layout shows the view once the search has returned: the first view to be seen
-    // sets up its drawing then, instead of holding up the remaining navigations.
-    tab->layout()->addWidget(browser);
-    browser->setTag(PageSerial);
+    TWebBrowser* browser = m_tabs->open(caption);
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
-    connect(browser, &TWebBrowser::CommandStateChange, this, &TfrmMain::scheduleActionUpdate);
     browser->Navigate(address, {}, {}, {}, {});
 }
 
 void TfrmMain::BeforeNavigate2(const QString& url, bool* Cancel)
 {
     *Cancel = url.contains(Lookup::advertisingPrefix, Qt::CaseSensitive);
+}
+
+int TfrmMain::pageSerial() const { return m_tabs->pageSerial(); }
+QWidget* TfrmMain::AddResultPage() { return m_tabs->addPage(); }
+TWebBrowser* TfrmMain::CreateResultBrowser(QWidget* tab, const QString& caption)
+{
+    return m_tabs->createBrowser(tab, caption);
+}
+TWebBrowser* TfrmMain::GetActiveWebBrowser() const { return m_tabs->activeBrowser(); }
+void TfrmMain::CloseAllResultPages() { m_tabs->closeAll(); }
+void TfrmMain::RefreshResultArea() { m_tabs->refreshArea(); }
+void TfrmMain::ActPriorExecute(QObject*) { m_tabs->prior(); }
+void TfrmMain::ActNextExecute(QObject*) { m_tabs->next(); }
+
+void TfrmMain::ActCloseExecute(QObject*)
+{
+    try {
+        m_tabs->closeActive();
+    } catch (...) {
+        // Closing a tab never bothers the user.
+    }
+}
+
+void TfrmMain::ActCloseAllExecute(QObject*)
+{
+    if (!App::confirm(this, QStringLiteral("确实要关闭所有查询结果吗？")))
+        return;
+    CloseAllResultPages();
+    RefreshResultArea();
 }
 
 void TfrmMain::runPageCommand(const QAction* action)

@@ -11,6 +11,7 @@
 
 class PageSettings;
 class ProfileFile;
+class ResultTabs;
 class TCoolBar;
 class TWebBrowser;
 class DockDrag;
@@ -139,7 +140,7 @@ public:
     void CoolBar1DockOver(QObject* Sender, QWidget* Source, bool& Accept, QRect& DockRect);
     void CoolBar1DockDrop(QObject* Sender, QWidget* Source);
 
-    int pageSerial() const { return PageSerial; }
+    int pageSerial() const;
     // A refresh of the actions' state is queued and has not run yet.
     bool actionUpdatePending() const { return m_actionUpdatePending; }
     QString historyPath() const;
@@ -171,11 +172,8 @@ private:
     void runPageCommand(const QAction* action);
     void refreshActions();
     void scheduleActionUpdate();
-    void setHistory(const QList<QByteArray>& items);
-    void rememberTerm();
     void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
-    void destroyTab(int index);
     void fitSourceColumns();
     void navigateBanner();
 
@@ -184,7 +182,7 @@ private:
     std::shared_ptr<PageSettings> m_pageSettings;
     std::unique_ptr<ProfileFile> IniFile;
     bool m_historyLoaded = false;
-    int PageSerial = 0;
+    ResultTabs* m_tabs = nullptr; // the tab set, with PageSerial
     QList<Lookup::Bookshop> Bookshops;
     bool m_hintHandlerInstalled = false;
     QString m_hint;

@@ -1,6 +1,7 @@
-#include "LoopbackServer.h"
 #include "ModalAnswerer.h"
 #include "ProfileFile.h"
+#include "QueryHistory.h"
+#include "TestTools.h"
 #include "UnitMain.h"
 #include "WebTestMain.h"
 #include "WindowFixture.h"
@@ -11,26 +12,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 // The entries of one section of a settings file, keys spelt as written; section names
 // match without regard to case, as the program reads them.
@@ -74,20 +61,21 @@ struct ImmutableGuard {
     }
 };
 
+const QString settingsName = TfrmMain::settingsFileName;
+const QString historyName = QueryHistory::fileName;
+
 } // namespace
 
 // The settings file through the real window: the size and the mode it restores, what it
-// writes at close, and what happens when it cannot write.
+// writes at close, and what happens when it cannot write. How the stored text reads is the
+// settings unit's own table; the rows here need a real frame, window manager or screen.
 class TestSettings : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(server.start());
-        server.setHandler([](const LoopbackServer::Request&) {
-            return LoopbackServer::page("<html><body>banner</body></html>");
-        });
+        QVERIFY(fixture.startServer());
         primary = QGuiApplication::primaryScreen()->geometry();
         screen = primary.size();
         windowManager = qEnvironmentVariable("VERITOME_TEST_WINDOW_MANAGER");
@@ -97,32 +85,27 @@ private slots:
               windowManager.isEmpty() ? "none" : qPrintable(windowManager));
     }
 
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-    }
+    void init() { QVERIFY(fixture.newFolder()); }
+    void cleanup() { fixture.reset(); }
 
     void firstRun()
     {
         if (screen.width() <= 729 || screen.height() <= 528)
             QSKIP("the screen is smaller than the designed window");
-        {
-            TfrmMain window(dir->path());
-            showAndSettle(window);
-            QTRY_COMPARE(window.frameGeometry().size(), QSize(729, 528));
-            // Centred on the primary screen, wherever that lies on the desktop.
-            QTRY_COMPARE(window.frameGeometry().topLeft(),
-                         primary.topLeft()
-                             + QPoint((screen.width() - 729) / 2, (screen.height() - 528) / 2));
-            QVERIFY(primary.contains(window.frameGeometry()));
-            QCOMPARE(window.CmbBoxType->currentIndex(), 0);
-            QCOMPARE(window.CmbBoxType->currentText(), QStringLiteral("百科全书"));
-            QVERIFY(window.PnlBook->isVisible());
-            QVERIFY(!QFile::exists(settingsPath()));
-            window.close();
-        }
-        const QByteArray written = readFile(settingsPath());
+        QVERIFY(openSettled());
+        QTRY_COMPARE(fixture->frameGeometry().size(), QSize(729, 528));
+        // Centred on the primary screen, wherever that lies on the desktop.
+        QTRY_COMPARE(fixture->frameGeometry().topLeft(),
+                     primary.topLeft()
+                         + QPoint((screen.width() - 729) / 2, (screen.height() - 528) / 2));
+        QVERIFY(primary.contains(fixture->frameGeometry()));
+        QCOMPARE(fixture->CmbBoxType->currentIndex(), 0);
+        QCOMPARE(fixture->CmbBoxType->currentText(), QStringLiteral("百科全书"));
+        QVERIFY(fixture->PnlBook->isVisible());
+        QVERIFY(!QFile::exists(fixture.filePath(settingsName)));
+        fixture->close();
+
+        const QByteArray written = fixture.settings();
         QVERIFY(written.contains("[Form]\r\n"));
         QVERIFY(written.contains("[Dictionary]\r\n"));
         QCOMPARE(entriesOf(written, "Form"), QStringList({"width=729", "Height=528"}));
@@ -139,33 +122,25 @@ private slots:
             return "[Form]\r\nwidth=" + QByteArray::number(width)
                 + "\r\nHeight=" + QByteArray::number(height) + "\r\n";
         };
-        QTest::newRow("width 9") << size(9, 400) << QSize(w, 400);
+        QTest::newRow("smaller than the bars") << size(10, 10) << QSize(10, 10);
         QTest::newRow("width over the screen") << size(w + 1, 400) << QSize(w, 400);
-        QTest::newRow("width 10") << size(10, 400) << QSize(10, 400);
-        QTest::newRow("width of the screen") << size(w, 400) << QSize(w, 400);
-        QTest::newRow("height 9") << size(500, 9) << QSize(500, h);
-        QTest::newRow("height 10") << size(500, 10) << QSize(500, 10);
         QTest::newRow("height screen + 10") << size(500, h + 10) << QSize(500, h + 10);
         QTest::newRow("height screen + 11") << size(500, h + 11) << QSize(500, h);
     }
 
-    // The stored size, within the screen's limits, is the window's outer size, frame
-    // included; and the size written at close is the one that was read. How the stored text
-    // reads is the settings unit's own table.
+    // The stored size, within the primary screen's limits, is the window's outer size,
+    // frame included; and the size written at close is the one that was read.
     void storedSize()
     {
         QFETCH(QByteArray, settings);
         QFETCH(QSize, expected);
-        QVERIFY(writeFile(settingsPath(), settings));
-        {
-            TfrmMain window(dir->path());
-            showAndSettle(window);
-            // A window is never smaller than what shows all its controls.
-            expected = expected.expandedTo(window.frameGeometry().size() - window.size()
-                                           + window.minimumSize());
-            QTRY_COMPARE(window.frameGeometry().size(), expected);
-            window.close();
-        }
+        QVERIFY(fixture.write(settingsName, settings));
+        QVERIFY(openSettled());
+        // A window is never smaller than what shows all its controls.
+        expected = expected.expandedTo(fixture->frameGeometry().size() - fixture->size()
+                                       + fixture->minimumSize());
+        QTRY_COMPARE(fixture->frameGeometry().size(), expected);
+        fixture->close();
         QCOMPARE(writtenSize(), expected);
     }
 
@@ -174,7 +149,6 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("index");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("0") << QByteArray("[Dictionary]\r\nID=0\r\n") << 0 << QByteArray("ID=0");
         QTest::newRow("1") << QByteArray("[Dictionary]\r\nID=1\r\n") << 1 << QByteArray("ID=1");
         QTest::newRow("3") << QByteArray("[Dictionary]\r\nID=3\r\n") << -1 << QByteArray("ID=-1");
     }
@@ -186,38 +160,28 @@ private slots:
         QFETCH(QByteArray, settings);
         QFETCH(int, index);
         QFETCH(QByteArray, written);
-        QVERIFY(writeFile(settingsPath(), settings));
-        {
-            TfrmMain window(dir->path());
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QCOMPARE(window.CmbBoxType->currentIndex(), index);
-            QCOMPARE(window.CmbBoxType->currentText(), window.CmbBoxType->itemText(index));
-            QCOMPARE(window.PnlBook->isVisible(), index == 0);
-            window.close();
-        }
-        QCOMPARE(entriesOf(readFile(settingsPath()), "Dictionary"),
+        QVERIFY(fixture.write(settingsName, settings));
+        QVERIFY(fixture.open(false));
+        QCOMPARE(fixture->CmbBoxType->currentIndex(), index);
+        QCOMPARE(fixture->CmbBoxType->currentText(), fixture->CmbBoxType->itemText(index));
+        QCOMPARE(fixture->PnlBook->isVisible(), index == 0);
+        fixture->close();
+        QCOMPARE(entriesOf(fixture.settings(), "Dictionary"),
                  QStringList({QString::fromLatin1(written)}));
     }
 
     void chosenModeComesBack()
     {
-        {
-            TfrmMain window(dir->path());
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QTest::keyClick(window.CmbBoxType, Qt::Key_Down);
-            QTest::keyClick(window.CmbBoxType, Qt::Key_Down);
-            QCOMPARE(window.CmbBoxType->currentIndex(), 2);
-            QVERIFY(window.PnlBook->isHidden());
-            window.close();
-        }
-        TfrmMain window(dir->path());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.CmbBoxType->currentText(), QStringLiteral("英汉汉英词典"));
-        QVERIFY(window.PnlBook->isHidden());
-        window.close();
+        QVERIFY(fixture.open(false));
+        QTest::keyClick(fixture->CmbBoxType, Qt::Key_Down);
+        QTest::keyClick(fixture->CmbBoxType, Qt::Key_Down);
+        QCOMPARE(fixture->CmbBoxType->currentIndex(), 2);
+        QVERIFY(fixture->PnlBook->isHidden());
+        fixture->close();
+
+        QVERIFY(fixture.open(false));
+        QCOMPARE(fixture->CmbBoxType->currentText(), QStringLiteral("英汉汉英词典"));
+        QVERIFY(fixture->PnlBook->isHidden());
     }
 
     void unwritable_data()
@@ -237,23 +201,24 @@ private slots:
         const QByteArray oldSettings = "; kept\r\n[Form]\r\nwidth=700\r\nHeight=500\r\n\r\n"
                                        "[Dictionary]\r\nID=1\r\n";
         const QByteArray oldHistory = "old\nterms";
-        QString folder = dir->path();
+        const QString settingsPath = fixture.filePath(settingsName);
+        QString folder = fixture.folderPath();
         ImmutableGuard guard;
         if (blocker == "settings is a folder") {
-            QVERIFY(QDir(folder).mkdir(QStringLiteral("Veritoem.ini")));
+            QVERIFY(QDir(folder).mkdir(settingsName));
         } else if (blocker == "parent is a file") {
-            QVERIFY(writeFile(dir->filePath("file"), "x"));
-            folder = dir->filePath("file/app");
+            QVERIFY(fixture.write(QStringLiteral("file"), "x"));
+            folder = fixture.filePath(QStringLiteral("file/app"));
         } else {
-            QVERIFY(writeFile(settingsPath(), oldSettings));
-            QVERIFY(writeFile(historyPath(), oldHistory));
-            const QString locked = blocker == "immutable folder" ? folder : settingsPath();
+            QVERIFY(fixture.write(settingsName, oldSettings));
+            QVERIFY(fixture.write(historyName, oldHistory));
+            const QString locked = blocker == "immutable folder" ? folder : settingsPath;
             if (!setImmutable(locked, true))
                 QSKIP("this file system cannot make a file read-only for root");
             guard.paths.append(locked);
         }
 
-        TfrmMain window(folder);
+        TfrmMain& window = fixture.make(folder);
         QSignalSpy closed(&window, &TfrmMain::closed);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -266,19 +231,19 @@ private slots:
         QVERIFY(!noBox.answered());
 
         if (blocker == "settings is a folder") {
-            QVERIFY(QFileInfo(settingsPath()).isDir());
-            QVERIFY(QDir(settingsPath()).isEmpty());
-            QVERIFY(QFile::exists(historyPath())); // the history is written all the same
+            QVERIFY(QFileInfo(settingsPath).isDir());
+            QVERIFY(QDir(settingsPath).isEmpty());
+            QVERIFY(QFile::exists(fixture.filePath(historyName))); // written all the same
         } else if (blocker == "parent is a file") {
-            QCOMPARE(readFile(dir->filePath("file")), QByteArray("x"));
+            QCOMPARE(fixture.read(QStringLiteral("file")), QByteArray("x"));
         } else {
-            QCOMPARE(readFile(settingsPath()), oldSettings);
+            QCOMPARE(fixture.settings(), oldSettings);
             if (blocker == "immutable folder")
-                QCOMPARE(readFile(historyPath()), oldHistory);
+                QCOMPARE(fixture.history(), oldHistory);
             else
-                QCOMPARE(readFile(historyPath()), QByteArray("old\r\nterms\r\n"));
-            QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                     QStringList({"Veritoem.ini", "Veritome.qry"}));
+                QCOMPARE(fixture.history(), QByteArray("old\r\nterms\r\n"));
+            QCOMPARE(QDir(fixture.folderPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                     QStringList({settingsName, historyName}));
         }
     }
 
@@ -298,18 +263,15 @@ private slots:
         QFETCH(QByteArray, settings);
         QFETCH(QSize, expected);
         if (!settings.isEmpty())
-            QVERIFY(writeFile(settingsPath(), settings));
+            QVERIFY(fixture.write(settingsName, settings));
         for (int run = 1; run <= 10; ++run) {
-            {
-                TfrmMain window(dir->path());
-                showAndSettle(window);
-                QTRY_COMPARE(window.frameGeometry().size(), expected);
-                const QSize frame = window.frameGeometry().size() - window.size();
-                QCOMPARE(window.size(), expected - frame);
-                if (run == 1)
-                    qInfo("frame adds %dx%d", frame.width(), frame.height());
-                window.close();
-            }
+            QVERIFY(openSettled());
+            QTRY_COMPARE(fixture->frameGeometry().size(), expected);
+            const QSize frame = fixture->frameGeometry().size() - fixture->size();
+            QCOMPARE(fixture->size(), expected - frame);
+            if (run == 1)
+                qInfo("frame adds %dx%d", frame.width(), frame.height());
+            fixture->close();
             QCOMPARE(writtenSize(), expected);
         }
     }
@@ -318,48 +280,43 @@ private slots:
     // alone.
     void secondCloseRequest()
     {
-        TfrmMain window(dir->path());
-        QSignalSpy closed(&window, &TfrmMain::closed);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.close();
+        QVERIFY(fixture.open(false));
+        QSignalSpy closed(fixture.window(), &TfrmMain::closed);
+        fixture->close();
         QCOMPARE(closed.size(), 1);
-        QVERIFY(QFile::remove(settingsPath()));
-        QVERIFY(QFile::remove(historyPath()));
+        QVERIFY(QFile::remove(fixture.filePath(settingsName)));
+        QVERIFY(QFile::remove(fixture.filePath(historyName)));
 
-        window.close();
+        fixture->close();
         QCloseEvent request;
-        QCoreApplication::sendEvent(&window, &request);
+        QCoreApplication::sendEvent(fixture.window(), &request);
         QVERIFY(request.isAccepted());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.close();
+        fixture->show();
+        QVERIFY(QTest::qWaitForWindowExposed(fixture.window()));
+        fixture->close();
         QCOMPARE(closed.size(), 1);
-        QVERIFY(!QFile::exists(settingsPath()));
-        QVERIFY(!QFile::exists(historyPath()));
+        QVERIFY(!QFile::exists(fixture.filePath(settingsName)));
+        QVERIFY(!QFile::exists(fixture.filePath(historyName)));
     }
 
 private:
-    QString settingsPath() const { return dir->filePath(QStringLiteral("Veritoem.ini")); }
-    QString historyPath() const { return dir->filePath(QStringLiteral("Veritome.qry")); }
-
     QSize writtenSize() const
     {
-        const ProfileFile file(settingsPath());
+        const ProfileFile file(fixture.filePath(settingsName));
         return QSize(file.readInteger("Form", "Width", -1), file.readInteger("Form", "Height", -1));
     }
 
-    // Shows the window and, under a window manager, waits until it has framed the window.
-    void showAndSettle(TfrmMain& window)
+    // A window in the folder, shown and, under a window manager, framed by it.
+    bool openSettled()
     {
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        if (!windowManager.isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(window.frameGeometry().size() != window.size(), 15000);
+        if (!fixture.open(false))
+            return false;
+        return windowManager.isEmpty() || waitUntil([this] {
+                   return fixture->frameGeometry().size() != fixture->size();
+               }, 15000);
     }
 
-    LoopbackServer server;
-    std::unique_ptr<QTemporaryDir> dir;
+    WindowFixture fixture;
     QRect primary;
     QSize screen;
     QString windowManager;

@@ -26,13 +26,13 @@ bool WindowFixture::newFolder()
     return m_folder->isValid();
 }
 
-TfrmMain& WindowFixture::make()
+TfrmMain& WindowFixture::make(const QString& appFolder)
 {
     if (!m_folder)
         newFolder();
     m_window.reset();
     m_loads.clear();
-    m_window = std::make_unique<TfrmMain>(m_folder->path());
+    m_window = std::make_unique<TfrmMain>(appFolder.isEmpty() ? m_folder->path() : appFolder);
     return *m_window;
 }
 

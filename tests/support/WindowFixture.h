@@ -28,8 +28,9 @@ public:
     // A window in the folder (a fresh folder if there is none), shown, and with
     // waitForBanner its banner loaded. False where either did not happen.
     bool open(bool waitForBanner = true);
-    // A window in the folder, not shown: for tests that read what construction did.
-    TfrmMain& make();
+    // A window in the folder, not shown: for tests that read what construction did. A test
+    // of a folder that cannot hold the files names its own, elsewhere.
+    TfrmMain& make(const QString& appFolder = QString());
     // For cleanup(): the window and the folder go.
     void reset();
 

@@ -1,10 +1,15 @@
-// How the main window is laid out: its actions, controls and menus, in the order the
-// design builds them. What they do is in UnitMain.cpp.
+// How the main window is put together: its actions, controls and menus, in the order the
+// design builds them, and the handler each of their events reaches. What the handlers do
+// is in UnitMain.cpp.
 #include "UnitMain.h"
 
+#include "Application.h"
+#include "CaretRest.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
 #include "Glyphs.h"
+#include "ResultTabs.h"
+#include "Unit2.h"
 #include "WebBrowser.h"
 
 #include <QApplication>
@@ -188,6 +193,7 @@ void TfrmMain::buildControls()
     resultArea->addWidget(PnlWbAD, 0, 0);
     resultArea->addWidget(PageControl1, 0, 0);
     PageControl1->raise();
+    m_tabs = new ResultTabs(this, PageControl1, PnlWbAD, CmbBook, m_pageSettings);
     windowLayout->addWidget(Panel2, 1);
 
     StatusBar1 = new QStatusBar(this);
@@ -244,6 +250,87 @@ void TfrmMain::buildMenu()
     menuStyle->setParent(this);
     for (QMenu* menu : {File1, E2, N3})
         menu->setStyle(menuStyle);
+}
+
+void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
+{
+    connect(action, &QAction::triggered, this, [this, action, handler] {
+        App::guarded([&] {
+            // One more refresh right before the command: it runs only if still possible.
+            bool handled = false;
+            ActionList1Update(action, handled);
+            if (action->isEnabled())
+                (this->*handler)(action);
+        });
+    });
+}
+
+void TfrmMain::bindEvents()
+{
+    bindAction(ActPrior, &TfrmMain::ActPriorExecute);
+    bindAction(ActNext, &TfrmMain::ActNextExecute);
+    bindAction(ActClose, &TfrmMain::ActCloseExecute);
+    bindAction(ActCloseAll, &TfrmMain::ActCloseAllExecute);
+    bindAction(ActSave, &TfrmMain::ActSaveExecute);
+    bindAction(ActPreview, &TfrmMain::ActPreviewExecute);
+    bindAction(ActPrint, &TfrmMain::ActPrintExecute);
+    bindAction(ActPageSetup, &TfrmMain::ActPageSetupExecute);
+    bindAction(ActCopy, &TfrmMain::ActCopyExecute);
+    bindAction(ActCut, &TfrmMain::ActCutExecute);
+    bindAction(ActPaste, &TfrmMain::ActPasteExecute);
+    bindAction(ActSelectAll, &TfrmMain::ActSelectAllExecute);
+
+    App::connectGuarded(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
+    App::connectGuarded(NViewStatusBar, &QAction::triggered, this, &TfrmMain::NViewStatusBarClick);
+    App::connectGuarded(NViewToolBar, &QAction::triggered, this, &TfrmMain::NViewToolBarClick);
+    App::connectGuarded(CmbBoxType, &QComboBox::activated, this, &TfrmMain::CmbBoxTypeChange);
+    App::connectGuarded(CkLstBookshop, &QListWidget::itemChanged, this,
+                        &TfrmMain::CkLstBookshopClick);
+    App::connectGuarded(BtnBookOK, &QToolButton::clicked, this, &TfrmMain::BtnBookOKClick);
+    CmbBook->installEventFilter(this);
+    // While the history list is open, the keys go to the list instead of the query box.
+    m_historyList = CmbBook->view();
+    m_historyList->installEventFilter(this);
+
+    m_docking = new DockDrag(
+        CoolBar1, ToolBar2,
+        {[this](QWidget* source, bool& accept, QRect& dockRect) {
+             App::guarded([&] { CoolBar1DockOver(CoolBar1, source, accept, dockRect); });
+         },
+         [this](QWidget* source) {
+             App::guarded([&] { CoolBar1DockDrop(CoolBar1, source); });
+         },
+         [this] {
+             // A window of the main window's: the window manager keeps it above
+             // the main window, and only above it.
+             return new TfrmFloating(this);
+         },
+         [](QWidget* host, QWidget* control) {
+             auto* window = static_cast<TfrmFloating*>(host);
+             App::guarded([&] { window->FormDockDrop(window, control); });
+         }},
+        this);
+    new CaretRest(this);
+    // The program ends with the main window. A floating window, which refuses to close,
+    // would stop the application from quitting, so it goes out of the way first.
+    connect(this, &TfrmMain::closed, this, [this] {
+        for (QWidget* window : m_docking->hosts())
+            window->hide();
+    });
+
+    // The action states follow every change that can alter them.
+    connect(m_tabs, &ResultTabs::changed, this, &TfrmMain::scheduleActionUpdate);
+    for (QMenu* menu : {File1, E2})
+        connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
+
+    connect(WbAd, &TWebBrowser::DocumentComplete, this, [this](bool ok) {
+        // A banner that cannot be reached gives way to the built-in start page, once.
+        if (m_bannerFallbackTried)
+            return;
+        m_bannerFallbackTried = true;
+        if (!ok)
+            App::guarded([this] { WbAd->Navigate(startPageAddress); });
+    });
 }
 
 // The sources stand side by side and share the list's width: each column holds its name in

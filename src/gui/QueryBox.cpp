@@ -1,0 +1,51 @@
+#include "QueryBox.h"
+
+#include "AnsiCodec.h"
+#include "QueryHistory.h"
+
+#include <QComboBox>
+
+namespace {
+
+constexpr int bytesRole = Qt::UserRole;
+
+} // namespace
+
+namespace QueryBox {
+
+void setHistory(QComboBox* box, const QList<QByteArray>& items)
+{
+    const QString editText = box->currentText();
+    box->clear();
+    for (const QByteArray& item : items)
+        box->addItem(AnsiCodec::decode(item), item);
+    box->setEditText(editText);
+}
+
+QList<QByteArray> history(const QComboBox* box)
+{
+    QList<QByteArray> items;
+    items.reserve(box->count());
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemData(i, bytesRole).toByteArray());
+    return items;
+}
+
+void remember(QComboBox* box)
+{
+    const QString term = box->currentText();
+    // A term picked from the list is that item, with the bytes it was loaded with, even
+    // where they are no valid text.
+    const int picked = box->findText(term, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QByteArray bytes = picked >= 0 ? box->itemData(picked, bytesRole).toByteArray()
+                                         : AnsiCodec::encode(term);
+    const QueryHistory::Change change = QueryHistory(history(box)).remember(bytes);
+    if (!change.added)
+        return;
+    if (change.removedIndex >= 0)
+        box->removeItem(change.removedIndex);
+    box->addItem(term, bytes);
+    box->setEditText(term);
+}
+
+} // namespace QueryBox

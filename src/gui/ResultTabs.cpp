@@ -1,0 +1,115 @@
+#include "ResultTabs.h"
+
+#include "WebBrowser.h"
+
+#include <QLayout>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidget* queryBox,
+                       std::shared_ptr<PageSettings> pageSettings)
+    : QObject(owner),
+      m_owner(owner),
+      m_pages(pages),
+      m_banner(banner),
+      m_queryBox(queryBox),
+      m_pageSettings(std::move(pageSettings))
+{
+    connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
+}
+
+QWidget* ResultTabs::addPage()
+{
+    ++m_pageSerial;
+    auto* tab = new QWidget(m_owner);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pages->addTab(tab, QString());
+    emit changed();
+    return tab;
+}
+
+TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
+{
+    m_pages->setTabText(m_pages->indexOf(tab), caption);
+    tab->setProperty("Tag", m_pageSerial);
+    auto* browser = new TWebBrowser(m_pageSettings, m_owner);
+    browser->setResizable(true);
+    browser->setSilent(true);
+    return browser;
+}
+
+TWebBrowser* ResultTabs::open(const QString& caption)
+{
+    QWidget* tab = addPage();
+    TWebBrowser* browser = createBrowser(tab, caption);
+    browser->setParent(tab);
+    // The layout shows the view once the search has returned: the first view to be seen
+    // sets up its drawing then, instead of holding up the remaining navigations.
+    tab->layout()->addWidget(browser);
+    browser->setTag(m_pageSerial);
+    connect(browser, &TWebBrowser::CommandStateChange, this, &ResultTabs::changed);
+    return browser;
+}
+
+TWebBrowser* ResultTabs::activeBrowser() const
+{
+    if (m_pages->count() == 0)
+        return nullptr;
+    const int tag = m_pages->currentWidget()->property("Tag").toInt();
+    TWebBrowser* result = nullptr;
+    for (TWebBrowser* browser : m_owner->findChildren<TWebBrowser*>())
+        if (browser->Tag() == tag)
+            result = browser;
+    return result;
+}
+
+void ResultTabs::prior()
+{
+    const int i = m_pages->currentIndex();
+    if (i > 0)
+        m_pages->setCurrentIndex(i - 1);
+}
+
+void ResultTabs::next()
+{
+    const int i = m_pages->currentIndex();
+    if (i < m_pages->count() - 1)
+        m_pages->setCurrentIndex(i + 1);
+}
+
+void ResultTabs::closeActive()
+{
+    delete activeBrowser();
+    if (m_pages->count() > 0)
+        destroyTab(m_pages->currentIndex());
+    refreshArea();
+}
+
+void ResultTabs::closeAll()
+{
+    for (int i = m_pages->count() - 1; i >= 0; --i)
+        destroyTab(i);
+}
+
+void ResultTabs::refreshArea()
+{
+    m_pages->setVisible(m_pages->count() > 0);
+    m_banner->setVisible(m_pages->isHidden());
+    // The focus went with the last tab; typing goes on in the query box.
+    if (m_pages->isHidden())
+        m_queryBox->setFocus(Qt::OtherFocusReason);
+}
+
+// When the active tab goes, the one after it takes its place; after the last, the first.
+void ResultTabs::destroyTab(int index)
+{
+    // Qt would pick the tab before the last one; the first is chosen beforehand instead,
+    // so that no other page is shown on the way.
+    if (index == m_pages->currentIndex() && index == m_pages->count() - 1 && index > 0)
+        m_pages->setCurrentIndex(0);
+    QWidget* tab = m_pages->widget(index);
+    m_pages->removeTab(index);
+    delete tab;
+    emit changed();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class PageSettings;
+class QTabWidget;
+class QWidget;
+class TWebBrowser;
+
+// The result tabs of a window: one page of its tab control for every page a search opens,
+// each holding one web view that carries the tab's number. The tabs and their views belong
+// to the window; a view is found by its number alone. While no tab is open, the banner
+// behind the tab control shows instead.
+class ResultTabs : public QObject {
+    Q_OBJECT
+
+public:
+    // owner holds the tabs and views; pages lies in front of banner; queryBox takes the
+    // focus when the last tab goes.
+    ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidget* queryBox,
+               std::shared_ptr<PageSettings> pageSettings);
+
+    // The number of the newest tab: counts up for every tab of the run, never again.
+    int pageSerial() const { return m_pageSerial; }
+
+    // A new, empty tab at the end, numbered when its view is made.
+    QWidget* addPage();
+    // The view for a tab made by addPage: the tab gets its caption and number, the view
+    // belongs to the owner and is not yet in the tab.
+    TWebBrowser* createBrowser(QWidget* tab, const QString& caption);
+    // A search's tab: addPage and createBrowser, the view placed in its tab and numbered.
+    TWebBrowser* open(const QString& caption);
+
+    // The view with the active tab's number (the last made, should there be several).
+    TWebBrowser* activeBrowser() const;
+
+    void prior();
+    void next();
+    void closeActive();
+    // Every tab with its view, from the last to the first; the result area stays as it is.
+    void closeAll();
+    // The tabs show while there are any, the banner otherwise.
+    void refreshArea();
+
+signals:
+    // The tabs, the active tab or the commands of a view may have changed.
+    void changed();
+
+private:
+    void destroyTab(int index);
+
+    QWidget* m_owner;
+    QTabWidget* m_pages;
+    QWidget* m_banner;
+    QWidget* m_queryBox;
+    std::shared_ptr<PageSettings> m_pageSettings;
+    int m_pageSerial = 0;
+};
