@@ -55,6 +55,8 @@ VARIANTS = [
      {"QT_XCB_GL_INTEGRATION": "xcb_glx"}),
     ("with the engine's unsandboxed zygote", [],
      {"VERITOME_BENCH_WITHOUT_FLAG": "--no-unsandboxed-zygote"}),
+    ("banner in the result pages' session", [],
+     {"VERITOME_BENCH_SHARED_SESSION": "1"}),
     ("engine default (one renderer per site)", ["--renderer-process-limit=0"], {}),
     ("--renderer-process-limit=2", ["--renderer-process-limit=2"], {}),
     ("+ --no-zygote (only without the sandbox)", ["--no-zygote"], {}),

@@ -71,6 +71,8 @@ int main(int argc, char** argv)
 
     QTemporaryDir folder;
     TfrmMain window(folder.path());
+    if (qEnvironmentVariableIsSet("VERITOME_BENCH_SHARED_SESSION"))
+        window.WbAd->setSeparateSession(false);
     bool bannerIn = false;
     QObject::connect(window.WbAd, &TWebBrowser::DocumentComplete, [&] { bannerIn = true; });
     window.show();
