@@ -319,7 +319,9 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, browser->ExecWB(OleCmd::Copy));
     }
 
-    void actionsFollowThePageOnTheirOwn()
+    // The actions follow the page on their own, and act on the page while the query box
+    // has the focus.
+    void selectAllAndCopyActOnThePageFromTheQueryBox()
     {
         for (QAction* action : fixture->ActionList1)
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
@@ -331,24 +333,12 @@ private slots:
         QVERIFY(!fixture->ActCopy->isEnabled());
         QVERIFY(!fixture->ActCut->isEnabled());
         QVERIFY(!fixture->ActPaste->isEnabled());
+        focusQueryBox();
+        QApplication::clipboard()->clear();
 
         fixture->ActSelectAll->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(fixture->ActCopy->isEnabled(), 15000);
         QVERIFY(!fixture->ActCut->isEnabled());
-        enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
-        QTRY_VERIFY_WITH_TIMEOUT(!fixture->ActCopy->isEnabled(), 15000);
-    }
-
-    void selectAllAndCopyActOnThePageFromTheQueryBox()
-    {
-        TWebBrowser* browser = openResultPage();
-        QVERIFY(browser);
-        focusQueryBox();
-        QApplication::clipboard()->clear();
-
-        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActSelectAll->isEnabled(), 15000);
-        fixture->ActSelectAll->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(fixture->ActCopy->isEnabled(), 15000);
         fixture->ActCopy->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::clipboard()->text().contains(QLatin1String(marker)),
                                  15000);
@@ -360,6 +350,9 @@ private slots:
         fixture->CmbBook->lineEdit()->selectAll();
         QTest::keyClick(fixture->CmbBook->lineEdit(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc"));
+
+        enginePage(browser)->triggerAction(QWebEnginePage::Unselect);
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture->ActCopy->isEnabled(), 15000);
     }
 
     void cutAndPasteActOnThePageFromTheQueryBox()
