@@ -1,3 +1,4 @@
+#include "CoreTestTools.h"
 #include "QueryHistory.h"
 #include "SaveRounds.h"
 
@@ -16,17 +17,11 @@ namespace {
 
 const QString settingsName = QStringLiteral("Veritoem.ini");
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Waits until the stopped process can no longer take a step.
 bool waitUntilStopped(qint64 pid)
 {
     for (int i = 0; i < 20000; ++i) {
-        const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray stat = CoreTest::readFile(QStringLiteral("/proc/%1/stat").arg(pid));
         const qsizetype close = stat.lastIndexOf(')');
         if (close >= 0 && stat.size() > close + 2
             && (stat[close + 2] == 'T' || stat[close + 2] == 'Z'))
@@ -112,7 +107,7 @@ private slots:
             }
 
             if (QFile::exists(historyPath)) {
-                const QByteArray history = readAll(historyPath);
+                const QByteArray history = CoreTest::readFile(historyPath);
                 int round = 0;
                 QVERIFY2(isWholeHistory(history, &round),
                          qPrintable(QStringLiteral("after kill %1 the history (%2 bytes) is not whole")
@@ -125,7 +120,7 @@ private slots:
             }
 
             if (QFile::exists(settingsPath)) {
-                const QByteArray settings = readAll(settingsPath);
+                const QByteArray settings = CoreTest::readFile(settingsPath);
                 const int version = settingsVersions.value(SaveRounds::fingerprint(settings), 0);
                 QVERIFY2(version > 0,
                          qPrintable(QStringLiteral("after kill %1 the settings (%2 bytes) are not whole")
@@ -146,7 +141,7 @@ private slots:
             for (const QString& name : names) {
                 if (name == QueryHistory::fileName || name == settingsName)
                     continue;
-                const QByteArray content = readAll(QDir(folder).filePath(name));
+                const QByteArray content = CoreTest::readFile(QDir(folder).filePath(name));
                 int round = 0;
                 if (name.startsWith(QueryHistory::fileName + QLatin1Char('.')))
                     QVERIFY2(isWholeHistory(content, &round),

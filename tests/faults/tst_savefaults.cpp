@@ -13,11 +13,8 @@ namespace {
 
 const QString settingsName = QStringLiteral("Veritoem.ini");
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
+// What the folder does with a new file.
+enum FolderKind { Writable, ReadOnly, ReadOnlyKeepingFiles };
 
 QList<QByteArray> terms(int count, int length)
 {
@@ -25,12 +22,6 @@ QList<QByteArray> terms(int count, int length)
     for (int i = 0; i < count; ++i)
         items.append(QByteArray::number(i) + ' ' + QByteArray(length, char('a' + i % 26)));
     return items;
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
-                                  | QDir::System, QDir::Name);
 }
 
 } // namespace
@@ -41,23 +32,36 @@ class TestSaveFaults : public QObject {
     Q_OBJECT
 
 private slots:
-    void fullDisk_data()
+    // A full disk, or a folder that takes no new file: files that are themselves read-only
+    // keep what they hold, files that may be written are updated in place, to the byte,
+    // and a full disk refuses growth before any old byte is overwritten.
+    void savesWhereTheDiskRefuses_data()
     {
-        QTest::addColumn<qint64>("freeBytes");
+        QTest::addColumn<qint64>("freeBytes"); // -1: the disk is not filled
+        QTest::addColumn<int>("folder");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("no room at all") << qint64(0) << false;
+        QTest::newRow("full disk: no room at all") << qint64(0) << int(Writable) << false;
         // The new files need three pages; one page lets the first of them be written.
-        QTest::newRow("room for a part of the new files") << TmpfsFolder::pageSize << false;
-        QTest::newRow("room for the new files") << 16 * TmpfsFolder::pageSize << true;
+        QTest::newRow("full disk: room for a part of the new files")
+            << TmpfsFolder::pageSize << int(Writable) << false;
+        QTest::newRow("full disk: room for the new files")
+            << 16 * TmpfsFolder::pageSize << int(Writable) << true;
+        QTest::newRow("read-only folder: read-only files") << qint64(-1) << int(ReadOnly) << false;
+        QTest::newRow("read-only folder: writable files")
+            << qint64(-1) << int(ReadOnlyKeepingFiles) << true;
+        QTest::newRow("read-only folder: writable files, disk full")
+            << qint64(0) << int(ReadOnlyKeepingFiles) << false;
     }
 
-    void fullDisk()
+    void savesWhereTheDiskRefuses()
     {
         QFETCH(qint64, freeBytes);
+        QFETCH(int, folder);
         QFETCH(bool, saved);
         TmpfsFolder disk(256 * 1024);
         if (!disk.isMounted())
-            QSKIP(qPrintable(QStringLiteral("a full disk needs a tmpfs of its own, and ")
+            QSKIP(qPrintable(QStringLiteral("a full disk or a read-only folder needs a tmpfs of "
+                                            "its own (as root permission bits deny nothing), and ")
                              + disk.error()));
 
         const QString historyPath = disk.filePath(QueryHistory::fileName);
@@ -66,93 +70,56 @@ private slots:
         ProfileFile settings(disk.filePath(settingsName));
         settings.writeInteger("Form", "width", 700);
         settings.writeInteger("Dictionary", "ID", 2);
-        const QByteArray oldHistoryBytes = readAll(historyPath);
-        const QByteArray oldSettingsBytes = readAll(settings.path());
-        QVERIFY(disk.fill(freeBytes));
+        const QByteArray oldHistoryBytes = CoreTest::readFile(historyPath);
+        const QByteArray oldSettingsBytes = CoreTest::readFile(settings.path());
+        if (freeBytes >= 0)
+            QVERIFY(disk.fill(freeBytes));
+        if (folder == ReadOnly)
+            QVERIFY(disk.makeReadOnly());
+        if (folder == ReadOnlyKeepingFiles)
+            QVERIFY(disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName}));
         const qint64 freeBefore = disk.freeBytes();
+        const QStringList before = CoreTest::entries(disk.path());
 
         const QList<QByteArray> newHistory = terms(40, 300); // three pages
         const QByteArray longValue(3 * TmpfsFolder::pageSize, 'v');
         if (saved) {
             QueryHistory::save(historyPath, newHistory);
-            settings.writeString("Padding", "Text", longValue);
             QCOMPARE(QueryHistory::load(historyPath), newHistory);
-            QCOMPARE(settings.readInteger("Form", "Width", 0), 700);
+            QueryHistory::save(historyPath, terms(2, 10));
+            QCOMPARE(CoreTest::readFile(historyPath), QueryHistory::serialise(terms(2, 10)));
+            settings.writeInteger("Form", "width", 640);
+            settings.writeInteger("Dictionary", "ID", 0);
+            QCOMPARE(CoreTest::readFile(settings.path()),
+                     QByteArray("[Form]\r\nwidth=640\r\n\r\n[Dictionary]\r\nID=0\r\n"));
+            settings.writeString("Padding", "Text", longValue);
+            QCOMPARE(settings.readInteger("Form", "Width", 0), 640);
             QCOMPARE(settings.readString("Padding", "Text").value_or(QByteArray()),
                      longValue.left(ProfileFile::maxValueLength));
         } else {
             QVERIFY_THROWS_EXCEPTION(Error, QueryHistory::save(historyPath, newHistory));
             QVERIFY_THROWS_EXCEPTION(Error, settings.writeString("Padding", "Text", longValue));
-            QCOMPARE(readAll(historyPath), oldHistoryBytes);
-            QCOMPARE(readAll(settings.path()), oldSettingsBytes);
+            QCOMPARE(CoreTest::readFile(historyPath), oldHistoryBytes);
+            QCOMPARE(CoreTest::readFile(settings.path()), oldSettingsBytes);
             // Nothing half-written is left taking up room.
             QCOMPARE(disk.freeBytes(), freeBefore);
-        }
-        QCOMPARE(entries(disk.path()),
-                 QStringList({settingsName, QueryHistory::fileName, TmpfsFolder::fillerName}));
-    }
-
-    // A folder that takes no new file: files that are themselves read-only keep what they
-    // hold, files that may be written are updated in place, to the byte, and a full disk
-    // refuses growth before any old byte is overwritten.
-    void readOnlyFolder_data()
-    {
-        QTest::addColumn<bool>("filesWritable");
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("read-only files") << false << false;
-        QTest::newRow("writable files") << true << false;
-        QTest::newRow("writable files, disk full") << true << true;
-    }
-
-    void readOnlyFolder()
-    {
-        QFETCH(bool, filesWritable);
-        QFETCH(bool, diskFull);
-        TmpfsFolder disk(256 * 1024);
-        if (!disk.isMounted())
-            QSKIP(qPrintable(QStringLiteral("a read-only folder needs a tmpfs of its own (as root "
-                                            "permission bits deny nothing), and ")
-                             + disk.error()));
-        const QString historyPath = disk.filePath(QueryHistory::fileName);
-        QueryHistory::save(historyPath, terms(3, 10));
-        ProfileFile settings(disk.filePath(settingsName));
-        settings.writeInteger("Form", "width", 700);
-        settings.writeInteger("Dictionary", "ID", 2);
-        const QByteArray oldHistoryBytes = readAll(historyPath);
-        const QByteArray oldSettingsBytes = readAll(settings.path());
-        if (diskFull)
-            QVERIFY(disk.fill(0));
-        QVERIFY(filesWritable ? disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName})
-                              : disk.makeReadOnly());
-        const QStringList before = entries(disk.path());
-
-        if (filesWritable && !diskFull) {
-            QueryHistory::save(historyPath, terms(40, 300)); // grows past its first page
-            QCOMPARE(QueryHistory::load(historyPath), terms(40, 300));
-            QueryHistory::save(historyPath, terms(2, 10));
-            QCOMPARE(readAll(historyPath), QueryHistory::serialise(terms(2, 10)));
-            settings.writeInteger("Form", "width", 640);
-            settings.writeInteger("Dictionary", "ID", 0);
-            QCOMPARE(readAll(settings.path()),
-                     QByteArray("[Form]\r\nwidth=640\r\n\r\n[Dictionary]\r\nID=0\r\n"));
-        } else {
-            QVERIFY_THROWS_EXCEPTION(Error, QueryHistory::save(historyPath, terms(40, 300)));
-            QVERIFY_THROWS_EXCEPTION(
-                Error, settings.writeString("Padding", "Text", QByteArray(3 * TmpfsFolder::pageSize, 'v')));
-            QCOMPARE(readAll(historyPath), oldHistoryBytes);
-            QCOMPARE(readAll(settings.path()), oldSettingsBytes);
             // Reading still works: the next start finds what the last good close left.
-            QCOMPARE(QueryHistory::load(historyPath), terms(3, 10));
+            QCOMPARE(QueryHistory::load(historyPath), oldHistory);
             QCOMPARE(settings.readInteger("Form", "Width", 0), 700);
         }
-        if (diskFull) {
-            // What needs no more room than the old content had is still written.
+        if (folder == ReadOnlyKeepingFiles && freeBytes == 0) {
+            // What needs no more room than the old content had is still written in place.
             QueryHistory::save(historyPath, terms(2, 10));
             QCOMPARE(QueryHistory::load(historyPath), terms(2, 10));
         }
-        // A file that is not there yet cannot be made in such a folder.
-        QVERIFY_THROWS_EXCEPTION(Error, ProfileFile(disk.filePath("other.ini")).writeInteger("S", "k", 1));
-        QCOMPARE(entries(disk.path()), before);
+        if (folder != Writable) {
+            // A file that is not there yet cannot be made in such a folder.
+            QVERIFY_THROWS_EXCEPTION(
+                Error, ProfileFile(disk.filePath("other.ini")).writeInteger("S", "k", 1));
+        }
+        QCOMPARE(CoreTest::entries(disk.path()), before);
+        if (freeBytes >= 0)
+            QVERIFY(before.contains(TmpfsFolder::fillerName));
     }
 
     // The set-up an administrator prepares: a folder the user may not write, holding the
@@ -194,8 +161,8 @@ private slots:
         QVERIFY(saved);
         QVERIFY(extraRefused);
         QCOMPARE(QueryHistory::load(historyPath), terms(40, 300));
-        QCOMPARE(readAll(settingsPath), QByteArray("[Form]\r\nwidth=640\r\n"));
-        QCOMPARE(entries(folder.path()), QStringList({settingsName, QueryHistory::fileName}));
+        QCOMPARE(CoreTest::readFile(settingsPath), QByteArray("[Form]\r\nwidth=640\r\n"));
+        QCOMPARE(CoreTest::entries(folder.path()), QStringList({settingsName, QueryHistory::fileName}));
     }
 };
 

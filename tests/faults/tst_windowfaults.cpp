@@ -24,17 +24,8 @@ const QString settingsName = TfrmMain::settingsFileName;
 constexpr int designedWidth = 729;
 constexpr int designedHeight = 528;
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
+// What the folder does with a new file.
+enum FolderKind { Writable, ReadOnly, ReadOnlyKeepingFiles };
 
 void search(TfrmMain& window, const QString& term)
 {
@@ -74,16 +65,6 @@ QByteArray goodValues()
 {
     return "[Form]\r\nWidth=700\r\nheight=500\r\n[Dictionary]\r\nID=2\r\n";
 }
-
-// No message box opens while this lives: each one found is answered and counted.
-class SilenceWatch {
-public:
-    bool boxShown() const { return m_answerer.answered(); }
-    QString text() const { return m_answerer.text(); }
-
-private:
-    ModalAnswerer m_answerer;
-};
 
 } // namespace
 
@@ -144,7 +125,7 @@ private slots:
         QCOMPARE(values.width, lastSize.width());
         QCOMPARE(values.height, lastSize.height());
         QCOMPARE(values.id, firstClosesLast ? 1 : 2);
-        QCOMPARE(readAll(last.historyPath()), QueryHistory::serialise(lastHistory));
+        QCOMPARE(CoreTest::readFile(last.historyPath()), QueryHistory::serialise(lastHistory));
     }
 
     // A history that cannot be read whole is reported at start-up like one that cannot be
@@ -184,13 +165,13 @@ private slots:
         const QByteArray usersHistory = AnsiCodec::encode(QStringLiteral("旧词\r\n"));
         QVERIFY(fixture.write(QueryHistory::fileName, usersHistory));
 
-        SilenceWatch silence;
+        ModalAnswerer boxes;
         change(window, QSize(740, 480), 2);
         search(window, QStringLiteral("词"));
         window.close();
         QVERIFY(WindowFixture::waitForPostedEvents());
-        QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
-        QCOMPARE(readAll(historyPath), usersHistory);
+        QVERIFY2(!boxes.answered(), qPrintable(boxes.text()));
+        QCOMPARE(CoreTest::readFile(historyPath), usersHistory);
         const Stored values = stored(window.settingsPath());
         QCOMPARE(values.width, 740);
         QCOMPARE(values.height, 480);
@@ -237,7 +218,7 @@ private slots:
         const QString settingsPath = fixture.filePath(settingsName);
         QVERIFY(fixture.write(settingsName, content));
 
-        SilenceWatch silence;
+        ModalAnswerer boxes;
         TfrmMain& window = fixture.make();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -246,120 +227,92 @@ private slots:
 
         change(window, QSize(690, 490), 1);
         window.close();
-        QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
+        QVERIFY2(!boxes.answered(), qPrintable(boxes.text()));
         const Stored values = stored(settingsPath);
         QCOMPARE(values.width, 690);
         QCOMPARE(values.height, 490);
         QCOMPARE(values.id, 1);
     }
 
-    void fullDiskAtClose_data()
+    // A disk that refuses the close's saves: the close says nothing and loses nothing it
+    // could keep. A full disk takes the settings where there is room for them, never a part
+    // of the history; a read-only folder has both files saved in place where they may be
+    // written, nothing where they may not.
+    void unwritableFolderAtClose_data()
     {
-        QTest::addColumn<qint64>("freeBytes");
+        QTest::addColumn<qint64>("freeBytes"); // -1: the disk is not filled
+        QTest::addColumn<int>("folder");
+        QTest::addColumn<bool>("historySaved");
         QTest::addColumn<bool>("settingsSaved");
-        QTest::newRow("no room at all") << qint64(0) << false;
+        QTest::newRow("full disk: no room at all") << qint64(0) << int(Writable) << false << false;
         // The history takes three pages, each settings file one.
-        QTest::newRow("room for the settings only") << TmpfsFolder::pageSize << true;
+        QTest::newRow("full disk: room for the settings only")
+            << TmpfsFolder::pageSize << int(Writable) << false << true;
+        QTest::newRow("read-only folder: read-only files")
+            << qint64(-1) << int(ReadOnly) << false << false;
+        QTest::newRow("read-only folder: writable files")
+            << qint64(-1) << int(ReadOnlyKeepingFiles) << true << true;
     }
 
-    void fullDiskAtClose()
+    void unwritableFolderAtClose()
     {
         QFETCH(qint64, freeBytes);
+        QFETCH(int, folder);
+        QFETCH(bool, historySaved);
         QFETCH(bool, settingsSaved);
         TmpfsFolder disk(256 * 1024);
         if (!disk.isMounted())
-            QSKIP(qPrintable(QStringLiteral("a full disk needs a tmpfs of its own, and ")
+            QSKIP(qPrintable(QStringLiteral("a full disk or a read-only folder needs a tmpfs of "
+                                            "its own (as root permission bits deny nothing), and ")
                              + disk.error()));
+        const QString historyPath = disk.filePath(QueryHistory::fileName);
+        const QString settingsPath = disk.filePath(settingsName);
         QList<QByteArray> history;
         for (int i = 0; i < 40; ++i)
             history.append(AnsiCodec::encode(QStringLiteral("词条%1 ").arg(i)) + QByteArray(250, 'x'));
-        QueryHistory::save(disk.filePath(QueryHistory::fileName), history);
-        QVERIFY(writeFile(disk.filePath(settingsName), goodValues()));
-        const QByteArray oldHistory = readAll(disk.filePath(QueryHistory::fileName));
-        QVERIFY(disk.fill(freeBytes));
+        QueryHistory::save(historyPath, history);
+        QVERIFY(CoreTest::writeFile(settingsPath, goodValues()));
+        const QByteArray oldHistory = CoreTest::readFile(historyPath);
+        QStringList names{settingsName, QueryHistory::fileName};
+        if (freeBytes >= 0) {
+            QVERIFY(disk.fill(freeBytes));
+            names.append(TmpfsFolder::fillerName);
+        }
+        if (folder == ReadOnly)
+            QVERIFY(disk.makeReadOnly());
+        if (folder == ReadOnlyKeepingFiles)
+            QVERIFY(disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName}));
 
-        SilenceWatch silence;
+        ModalAnswerer boxes;
+        QList<QByteArray> closingHistory;
         {
             TfrmMain window(disk.path());
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QCOMPARE(window.historyItems(), history);
             QCOMPARE(window.frameGeometry().size(), QSize(700, 500));
-            change(window, QSize(750, 450), 0);
-            search(window, QStringLiteral("新词"));
-            QCOMPARE(window.historyItems().size(), history.size());
-            window.close();
-        }
-        QVERIFY(WindowFixture::waitForPostedEvents());
-        QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
-
-        QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
-        const Stored values = stored(disk.filePath(settingsName));
-        if (settingsSaved) {
-            QCOMPARE(values.width, 750);
-            QCOMPARE(values.height, 450);
-            QCOMPARE(values.id, 0);
-        } else {
-            QCOMPARE(readAll(disk.filePath(settingsName)), goodValues());
-        }
-        QCOMPARE(QDir(disk.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
-                                             | QDir::System, QDir::Name),
-                 QStringList({settingsName, QueryHistory::fileName, TmpfsFolder::fillerName}));
-    }
-
-    // A read-only folder: the close says nothing, and saves both files in place where they
-    // may be written, nothing where they may not.
-    void readOnlyFolderAtClose_data()
-    {
-        QTest::addColumn<bool>("filesWritable");
-        QTest::newRow("read-only files") << false;
-        QTest::newRow("writable files") << true;
-    }
-
-    void readOnlyFolderAtClose()
-    {
-        QFETCH(bool, filesWritable);
-        TmpfsFolder disk(256 * 1024);
-        if (!disk.isMounted())
-            QSKIP(qPrintable(QStringLiteral("a read-only folder needs a tmpfs of its own (as root "
-                                            "permission bits deny nothing), and ")
-                             + disk.error()));
-        QueryHistory::save(disk.filePath(QueryHistory::fileName), {"旧词"});
-        QVERIFY(writeFile(disk.filePath(settingsName), goodValues()));
-        const QByteArray oldHistory = readAll(disk.filePath(QueryHistory::fileName));
-        QVERIFY(filesWritable
-                    ? disk.makeReadOnlyKeepingWritable({QueryHistory::fileName, settingsName})
-                    : disk.makeReadOnly());
-
-        SilenceWatch silence;
-        QList<QByteArray> history;
-        {
-            TfrmMain window(disk.path());
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QCOMPARE(window.historyItems(), QList<QByteArray>({"旧词"}));
             QCOMPARE(window.CmbBoxType->currentIndex(), 2);
             change(window, QSize(750, 450), 0);
             search(window, QStringLiteral("新词"));
-            history = window.historyItems();
+            closingHistory = window.historyItems();
+            QCOMPARE(closingHistory.size(), history.size());
+            QCOMPARE(closingHistory.last(), AnsiCodec::encode(QStringLiteral("新词")));
             window.close();
         }
         QVERIFY(WindowFixture::waitForPostedEvents());
-        QVERIFY2(!silence.boxShown(), qPrintable(silence.text()));
-        if (filesWritable) {
-            QCOMPARE(history.size(), 2);
-            QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), QueryHistory::serialise(history));
-            const Stored values = stored(disk.filePath(settingsName));
+        QVERIFY2(!boxes.answered(), qPrintable(boxes.text()));
+
+        QCOMPARE(CoreTest::readFile(historyPath),
+                 historySaved ? QueryHistory::serialise(closingHistory) : oldHistory);
+        if (settingsSaved) {
+            const Stored values = stored(settingsPath);
             QCOMPARE(values.width, 750);
             QCOMPARE(values.height, 450);
             QCOMPARE(values.id, 0);
         } else {
-            QCOMPARE(readAll(disk.filePath(QueryHistory::fileName)), oldHistory);
-            QCOMPARE(readAll(disk.filePath(settingsName)), goodValues());
+            QCOMPARE(CoreTest::readFile(settingsPath), goodValues());
         }
-        QCOMPARE(QDir(disk.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
-                                             | QDir::System),
-                 QStringList({settingsName, QueryHistory::fileName}));
+        QCOMPARE(CoreTest::entries(disk.path()), names);
     }
 
 private:

@@ -2,6 +2,7 @@
 #include "DesktopPlatform.h"
 #include "Unit2.h"
 #include "UnitMain.h"
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -21,11 +22,10 @@ int runChild(int argc, char** argv)
 {
     App::prepareProcess();
     QApplication app(argc, argv);
-    QTemporaryDir folder;
-    TfrmMain window(folder.path());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    WindowFixture fixture;
+    if (!fixture.open(false))
         return 2;
+    TfrmMain& window = *fixture.window();
     QToolBar* bar = window.ToolBar2;
     const QPoint grab = bar->mapTo(&window, QPoint(bar->width() - 40, bar->height() / 2));
     const QPoint drop = grab + QPoint(0, window.height() + 60);

@@ -1,10 +1,10 @@
 #include "CoolBar.h"
 #include "DockDrag.h"
-#include "LoopbackServer.h"
 #include "ModalAnswerer.h"
 #include "Unit2.h"
 #include "UnitMain.h"
 #include "WebTestMain.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -16,7 +16,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
@@ -177,46 +176,39 @@ private slots:
     void initTestCase()
     {
         qtTestHandler = qInstallMessageHandler(dropOutsideWindowWarnings);
-        QVERIFY(server.start());
-        server.setHandler([](const LoopbackServer::Request&) {
+        QVERIFY(fixture.startServer());
+        fixture.server.setHandler([](const LoopbackServer::Request&) {
             return LoopbackServer::page("<html><body>page</body></html>");
         });
     }
 
     void init()
     {
-        folder = std::make_unique<QTemporaryDir>();
-        window = std::make_unique<TfrmMain>(folder->path());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        docking = window->findChild<DockDrag*>();
+        QVERIFY(fixture.open(false));
+        docking = fixture->findChild<DockDrag*>();
         QVERIFY(docking);
     }
 
-    void cleanup()
-    {
-        window.reset();
-        folder.reset();
-    }
+    void cleanup() { fixture.reset(); }
 
     void droppedAwayFromTheCoolBarTheBarFloatsThere()
     {
         // The window that the program makes at start is never a host.
         TfrmFloating startWindow;
-        const QRect bar = onScreen(window->ToolBar2);
-        const int coolBarHeight = window->CoolBar1->height();
+        const QRect bar = onScreen(fixture->ToolBar2);
+        const int coolBarHeight = fixture->CoolBar1->height();
         const QPoint grab = surfaceOfDockedBar();
 
-        press(window.get(), grab);
+        press(fixture.window(), grab);
         QVERIFY(docking->outline().isVisible());
         QCOMPARE(docking->outline().geometry(), bar);
         const QPoint drop = grab + QPoint(40 - bar.left(), 800 - bar.top());
-        moveTo(window.get(), drop);
+        moveTo(fixture.window(), drop);
         QCOMPARE(docking->outline().geometry(), QRect(QPoint(40, 800), bar.size()));
-        release(window.get(), drop);
+        release(fixture.window(), drop);
 
         QVERIFY(!docking->outline().isVisible());
-        TfrmFloating* host = window->floatingHost();
+        TfrmFloating* host = fixture->floatingHost();
         QVERIFY(host);
         QVERIFY(host != &startWindow);
         QVERIFY(startWindow.isHidden());
@@ -224,20 +216,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(host));
         QCOMPARE(host->windowTitle(), QStringLiteral("frmFloating"));
         QCOMPARE(host->frameGeometry().topLeft(), QPoint(40, 800));
-        QCOMPARE(window->ToolBar2->size(), bar.size());
-        QCOMPARE(window->ToolBar2->parentWidget(), host);
-        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), -1);
-        QCOMPARE(window->CoolBar1->bandCount(), 2);
-        QTRY_VERIFY(window->CoolBar1->height() < coolBarHeight);
+        QCOMPARE(fixture->ToolBar2->size(), bar.size());
+        QCOMPARE(fixture->ToolBar2->parentWidget(), host);
+        QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->ToolBar2), -1);
+        QCOMPARE(fixture->CoolBar1->bandCount(), 2);
+        QTRY_VERIFY(fixture->CoolBar1->height() < coolBarHeight);
 
         // The bar stays put in its window: a press on its own surface there drags nothing.
-        const QPoint inside = window->ToolBar2->mapToGlobal(
-            QPoint(window->ToolBar2->width() - 20, window->ToolBar2->height() / 2));
+        const QPoint inside = fixture->ToolBar2->mapToGlobal(
+            QPoint(fixture->ToolBar2->width() - 20, fixture->ToolBar2->height() / 2));
         press(host, inside);
         QVERIFY(!docking->outline().isVisible());
         moveTo(host, inside + QPoint(0, -400));
         release(host, inside + QPoint(0, -400));
-        QCOMPARE(window->floatingHost(), host);
+        QCOMPARE(fixture->floatingHost(), host);
         QCOMPARE(host->frameGeometry().topLeft(), QPoint(40, 800));
     }
 
@@ -247,30 +239,29 @@ private slots:
     {
         if (underWindowManager())
             QSKIP("drags on a bare X server");
-        auto* grip = window->ToolBar2->findChild<QWidget*>(QStringLiteral("dockGrip"));
+        auto* grip = fixture->ToolBar2->findChild<QWidget*>(QStringLiteral("dockGrip"));
         QVERIFY(grip);
         QVERIFY(grip->isVisible());
-        QCOMPARE(grip->width(), grip->style()->pixelMetric(QStyle::PM_ToolBarHandleExtent));
-        QVERIFY(grip->height() >= window->ToolButton1->height());
-        for (QWidget* control : window->ToolBar2->findChildren<QWidget*>(
+        QVERIFY(grip->height() >= fixture->ToolButton1->height());
+        for (QWidget* control : fixture->ToolBar2->findChildren<QWidget*>(
                  QString(), Qt::FindDirectChildrenOnly))
             if (control != grip && control->isVisible())
                 QVERIFY2(!control->geometry().intersects(grip->geometry()),
                          qPrintable(control->objectName()));
 
         const QPoint grab = grip->mapToGlobal(grip->rect().center());
-        press(window.get(), grab);
+        press(fixture.window(), grab);
         QVERIFY(docking->outline().isVisible());
-        QCOMPARE(docking->outline().geometry(), onScreen(window->ToolBar2));
-        moveTo(window.get(), grab + QPoint(0, 600));
-        release(window.get(), grab + QPoint(0, 600));
-        TfrmFloating* host = window->floatingHost();
+        QCOMPARE(docking->outline().geometry(), onScreen(fixture->ToolBar2));
+        moveTo(fixture.window(), grab + QPoint(0, 600));
+        release(fixture.window(), grab + QPoint(0, 600));
+        TfrmFloating* host = fixture->floatingHost();
         QVERIFY(host);
         QVERIFY(QTest::qWaitForWindowExposed(host));
         QVERIFY(!grip->isVisible());
 
         dockBack(host);
-        QVERIFY(!window->floatingHost());
+        QVERIFY(!fixture->floatingHost());
         QVERIFY(grip->isVisible());
     }
 
@@ -289,16 +280,16 @@ private slots:
     {
         QFETCH(QString, control);
         QFETCH(QPoint, point);
-        auto* target = window->ToolBar2->findChild<QWidget*>(control);
+        auto* target = fixture->ToolBar2->findChild<QWidget*>(control);
         QVERIFY(target);
         const QPoint from = target->mapToGlobal(point);
-        press(window.get(), from);
+        press(fixture.window(), from);
         QVERIFY(!docking->outline().isVisible());
-        moveTo(window.get(), from + QPoint(-200, 500));
+        moveTo(fixture.window(), from + QPoint(-200, 500));
         QVERIFY(!docking->outline().isVisible());
-        release(window.get(), from + QPoint(-200, 500));
-        QVERIFY(!window->floatingHost());
-        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 1);
+        release(fixture.window(), from + QPoint(-200, 500));
+        QVERIFY(!fixture->floatingHost());
+        QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->ToolBar2), 1);
     }
 
     // The cool bar refuses the bare tool bar, within 10 pixels of its edges too.
@@ -320,46 +311,49 @@ private slots:
         QFETCH(QPoint, corner);
         QFETCH(QPoint, offset);
         QFETCH(bool, floats);
-        const QRect coolBar = onScreen(window->CoolBar1);
-        const QRect bar = onScreen(window->ToolBar2);
+        const QRect coolBar = onScreen(fixture->CoolBar1);
+        const QRect bar = onScreen(fixture->ToolBar2);
         const QPoint grab = surfaceOfDockedBar();
         const QPoint drop = corner == QPoint(-1, -1) ? grab
             : (corner == QPoint(0, 0) ? coolBar.topLeft() : coolBar.bottomRight()) + offset;
 
-        press(window.get(), grab);
-        moveTo(window.get(), drop);
+        press(fixture.window(), grab);
+        moveTo(fixture.window(), drop);
         // Refused or not, the outline is the bar's own, under the pointer.
         QCOMPARE(docking->outline().geometry(), bar.translated(drop - grab));
-        release(window.get(), drop);
-        QCOMPARE(window->floatingHost() != nullptr, floats);
-        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), floats ? -1 : 1);
+        release(fixture.window(), drop);
+        QCOMPARE(fixture->floatingHost() != nullptr, floats);
+        QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->ToolBar2), floats ? -1 : 1);
     }
 
     // Where another of the program's windows lies in front, the cool bar is out of reach.
     void aWindowInFrontOfTheCoolBarCoversIt()
     {
-        const QPoint drop = window->CoolBar1->mapToGlobal(QPoint(300, 10));
+        const QPoint drop = fixture->CoolBar1->mapToGlobal(QPoint(300, 10));
         QWidget cover;
         cover.setGeometry(QRect(drop - QPoint(50, 20), QSize(100, 40)));
         cover.show();
         QVERIFY(QTest::qWaitForWindowExposed(&cover));
-        drag(window.get(), surfaceOfDockedBar(), drop);
-        QVERIFY(window->floatingHost());
+        drag(fixture.window(), surfaceOfDockedBar(), drop);
+        QVERIFY(fixture->floatingHost());
     }
 
     void escapeCancelsTheDrag()
     {
         const QPoint grab = surfaceOfDockedBar();
-        press(window.get(), grab);
-        moveTo(window.get(), grab + QPoint(-300, 400));
+        press(fixture.window(), grab);
+        moveTo(fixture.window(), grab + QPoint(-300, 400));
         QVERIFY(docking->outline().isVisible());
-        QTest::keyClick(window->ToolBar2, Qt::Key_Escape);
+        QTest::keyClick(fixture->ToolBar2, Qt::Key_Escape);
         QVERIFY(!docking->outline().isVisible());
-        release(window.get(), grab + QPoint(-300, 400));
-        QVERIFY(!window->floatingHost());
+        release(fixture.window(), grab + QPoint(-300, 400));
+        QVERIFY(!fixture->floatingHost());
     }
 
-    void theFloatingWindowRefusesToClose()
+    // The floating window refuses to close on its own. Closing the main window ends the
+    // program: the application closes every window that is still shown before it quits,
+    // and the floating window goes with the main window.
+    void theFloatingWindowClosesOnlyWithTheMainWindow()
     {
         TfrmFloating* host = floatAt(QPoint(60, 760));
         QVERIFY(host);
@@ -369,8 +363,11 @@ private slots:
         QVERIFY(sendDeleteWindow(host));
         QTRY_COMPARE(closes.count, 2);
         QVERIFY(host->isVisible());
-        QCOMPARE(window->floatingHost(), host);
-        QVERIFY(window->ToolBar2->isVisible());
+        QCOMPARE(fixture->floatingHost(), host);
+        QVERIFY(fixture->ToolBar2->isVisible());
+
+        QVERIFY(fixture->close());
+        QVERIFY(host->isHidden());
     }
 
     void draggedBackOverTheCoolBarTheBarDocksAsTheLastBand_data()
@@ -385,34 +382,34 @@ private slots:
         QFETCH(int, mode);
         TfrmFloating* host = floatAt(QPoint(60, 760));
         QVERIFY(host);
-        window->CmbBoxType->setCurrentIndex(mode);
-        window->CmbBoxTypeChange(window->CmbBoxType);
+        fixture->CmbBoxType->setCurrentIndex(mode);
+        fixture->CmbBoxTypeChange(fixture->CmbBoxType);
 
         QVERIFY(host->captionHeight() > 0); // no window manager here
         const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
         press(host, grab);
         moveTo(host, grab + QPoint(4, -4));
         QVERIFY(!docking->outline().isVisible()); // not yet 5 pixels
-        const QPoint over = window->CoolBar1->mapToGlobal(QPoint(300, 5));
+        const QPoint over = fixture->CoolBar1->mapToGlobal(QPoint(300, 5));
         moveTo(host, over);
         QVERIFY(docking->outline().isVisible());
-        QCOMPARE(docking->outline().geometry(), onScreen(window->CoolBar1));
+        QCOMPARE(docking->outline().geometry(), onScreen(fixture->CoolBar1));
         release(host, over);
 
         QVERIFY(!docking->outline().isVisible());
         QVERIFY(host->isHidden());
-        QVERIFY(!window->floatingHost());
-        QCOMPARE(window->ToolBar2->parentWidget(), window->CoolBar1);
-        QCOMPARE(window->CoolBar1->bandCount(), 3);
-        QCOMPARE(window->CoolBar1->bandIndexOf(window->PnlBook), 1);
-        QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 2);
-        QVERIFY(window->ToolBar2->isVisible());
-        QCOMPARE(window->PnlBook->isVisible(), mode == 0);
+        QVERIFY(!fixture->floatingHost());
+        QCOMPARE(fixture->ToolBar2->parentWidget(), fixture->CoolBar1);
+        QCOMPARE(fixture->CoolBar1->bandCount(), 3);
+        QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->PnlBook), 1);
+        QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->ToolBar2), 2);
+        QVERIFY(fixture->ToolBar2->isVisible());
+        QCOMPARE(fixture->PnlBook->isVisible(), mode == 0);
         // Below the source list, or right below the menu bar where there is none.
         const QWidget* above =
-            mode == 0 ? window->PnlBook : static_cast<QWidget*>(window->ToolBar1);
-        QTRY_VERIFY(window->ToolBar2->y() >= above->geometry().bottom());
-        QTRY_VERIFY(window->ToolBar2->y() <= above->geometry().bottom() + 2);
+            mode == 0 ? fixture->PnlBook : static_cast<QWidget*>(fixture->ToolBar1);
+        QTRY_VERIFY(fixture->ToolBar2->y() >= above->geometry().bottom());
+        QTRY_VERIFY(fixture->ToolBar2->y() <= above->geometry().bottom() + 2);
     }
 
     void droppedElsewhereTheFloatingWindowMovesThere()
@@ -422,22 +419,8 @@ private slots:
         const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
         drag(host, grab, grab + QPoint(300, -120));
         QCOMPARE(host->frameGeometry().topLeft(), QPoint(360, 640));
-        QCOMPARE(window->floatingHost(), host);
+        QCOMPARE(fixture->floatingHost(), host);
         QVERIFY(!docking->outline().isVisible());
-    }
-
-    void floatingAgainMakesAFurtherWindow()
-    {
-        TfrmFloating* first = floatAt(QPoint(60, 760));
-        QVERIFY(first);
-        dockBack(first);
-        TfrmFloating* second = floatAt(QPoint(500, 820));
-        QVERIFY(second);
-        QVERIFY(second != first);
-        QVERIFY(first->isHidden());
-        QVERIFY(second->isVisible());
-        QCOMPARE(second->frameGeometry().topLeft(), QPoint(500, 820));
-        QCOMPARE(window->floatingHost(), second);
     }
 
     void viewEntryHidesAndShowsTheFloatingWindow()
@@ -445,53 +428,50 @@ private slots:
         TfrmFloating* host = floatAt(QPoint(60, 760));
         QVERIFY(host);
         const QPoint place = host->frameGeometry().topLeft();
-        const int coolBarHeight = window->CoolBar1->height();
+        const int coolBarHeight = fixture->CoolBar1->height();
 
-        window->NViewToolBar->trigger();
+        fixture->NViewToolBar->trigger();
         QVERIFY(host->isHidden());
-        QVERIFY(!window->NViewToolBar->isChecked());
-        QVERIFY(window->ToolBar2->isVisibleTo(host));
-        QCOMPARE(window->floatingHost(), host);
+        QVERIFY(!fixture->NViewToolBar->isChecked());
+        QVERIFY(fixture->ToolBar2->isVisibleTo(host));
+        QCOMPARE(fixture->floatingHost(), host);
 
-        window->NViewToolBar->trigger();
+        fixture->NViewToolBar->trigger();
         QVERIFY(host->isVisible());
-        QVERIFY(window->NViewToolBar->isChecked());
+        QVERIFY(fixture->NViewToolBar->isChecked());
         QVERIFY(QTest::qWaitForWindowExposed(host));
         QCOMPARE(host->frameGeometry().topLeft(), place);
-        QCOMPARE(window->CoolBar1->height(), coolBarHeight);
-        QCOMPARE(window->CoolBar1->bandCount(), 2);
+        QCOMPARE(fixture->CoolBar1->height(), coolBarHeight);
+        QCOMPARE(fixture->CoolBar1->bandCount(), 2);
     }
 
-    void searchRunsInTheMainWindowFromTheFloatingBar()
+    // The floating bar's hints and searches are the main window's.
+    void theFloatingBarWorksForTheMainWindow()
     {
         QVERIFY(floatAt(QPoint(60, 760)));
-        window->CmbBook->setEditText(QString());
+        QTest::mouseMove(fixture->BtnBookOK);
+        QTRY_COMPARE(fixture->StatusPanel0->text(), QStringLiteral("查询"));
+        QTest::mouseMove(fixture->CmbBook);
+        QTRY_COMPARE(fixture->StatusPanel0->text(), QString());
+
+        fixture->CmbBook->setEditText(QString());
         {
             ModalAnswerer answerer;
-            QTest::keyClick(window->CmbBook, Qt::Key_Return);
+            QTest::keyClick(fixture->CmbBook, Qt::Key_Return);
             QVERIFY(answerer.answered());
             QCOMPARE(answerer.text(), QStringLiteral("请输入要搜索的内容！"));
-            QCOMPARE(answerer.owner(), window.get());
+            QCOMPARE(answerer.owner(), fixture.window());
         }
         {
             ModalAnswerer answerer;
-            QTest::mouseClick(window->BtnBookOK, Qt::LeftButton);
+            QTest::mouseClick(fixture->BtnBookOK, Qt::LeftButton);
             QVERIFY(answerer.answered());
         }
-        window->CmbBook->setEditText(QStringLiteral("float"));
-        QTest::keyClick(window->CmbBook, Qt::Key_Return);
-        QCOMPARE(window->historyItems(), QList<QByteArray>{"float"});
-        QCOMPARE(window->PageControl1->count(), window->CkLstBookshop->count());
-        QVERIFY(window->PageControl1->isVisible());
-    }
-
-    void hintsFromTheFloatingBarShowInTheStatusBar()
-    {
-        QVERIFY(floatAt(QPoint(60, 760)));
-        QTest::mouseMove(window->BtnBookOK);
-        QTRY_COMPARE(window->StatusPanel0->text(), QStringLiteral("查询"));
-        QTest::mouseMove(window->CmbBook);
-        QTRY_COMPARE(window->StatusPanel0->text(), QString());
+        fixture->CmbBook->setEditText(QStringLiteral("float"));
+        QTest::keyClick(fixture->CmbBook, Qt::Key_Return);
+        QCOMPARE(fixture->historyItems(), QList<QByteArray>{"float"});
+        QCOMPARE(fixture->PageControl1->count(), fixture->CkLstBookshop->count());
+        QVERIFY(fixture->PageControl1->isVisible());
     }
 
     // The window manager moves the window and holds the pointer: we learn of the drag only
@@ -521,7 +501,7 @@ private slots:
         *pointer = {QPoint(100, 770), false};
         host->move(70, 760);
         QCOMPARE(host->frameGeometry().topLeft(), QPoint(70, 760));
-        const QPoint target = overCoolBar ? window->CoolBar1->mapToGlobal(QPoint(300, 5))
+        const QPoint target = overCoolBar ? fixture->CoolBar1->mapToGlobal(QPoint(300, 5))
                                           : QPoint(700, 600);
         *pointer = {target, true};
         host->move(target - QPoint(30, 10));
@@ -529,13 +509,13 @@ private slots:
             host->resize(host->width() - 30, host->height());
         QTRY_VERIFY(docking->dragging());
         if (overCoolBar)
-            QTRY_COMPARE(docking->outline().geometry(), onScreen(window->CoolBar1));
+            QTRY_COMPARE(docking->outline().geometry(), onScreen(fixture->CoolBar1));
         QCOMPARE(docking->outline().isVisible(), overCoolBar);
 
         pointer->leftButtonDown = false;
         QTRY_VERIFY(!docking->dragging());
         QVERIFY(!docking->outline().isVisible());
-        QCOMPARE(window->floatingHost() == nullptr, docks);
+        QCOMPARE(fixture->floatingHost() == nullptr, docks);
         QCOMPARE(host->isVisible(), !docks);
     }
 
@@ -546,10 +526,10 @@ private slots:
         TfrmFloating* host = underWindowManager() ? floatUnderWindowManager(QPoint(60, 700))
                                                   : floatAt(QPoint(60, 760));
         QVERIFY(host);
-        QCOMPARE(host->windowHandle()->transientParent(), window->windowHandle());
+        QCOMPARE(host->windowHandle()->transientParent(), fixture->windowHandle());
         QVERIFY(!(host->windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(windowList(xcb_window_t(host->winId()), XCB_ATOM_WM_TRANSIENT_FOR),
-                 QList<xcb_window_t>{xcb_window_t(window->winId())});
+                 QList<xcb_window_t>{xcb_window_t(fixture->winId())});
         if (!underWindowManager())
             return;
 
@@ -557,16 +537,16 @@ private slots:
         const auto stacking = [] { return windowList(0, atom("_NET_CLIENT_LIST_STACKING")); };
         const auto mainWindowBelowHost = [&] {
             const QList<xcb_window_t> order = stacking();
-            const qsizetype below = order.indexOf(xcb_window_t(window->winId()));
+            const qsizetype below = order.indexOf(xcb_window_t(fixture->winId()));
             return below >= 0 && below < order.indexOf(xcb_window_t(host->winId()));
         };
-        QVERIFY(xdotool(at(window->CmbBook->mapToGlobal(QPoint(20, 10)))
+        QVERIFY(xdotool(at(fixture->CmbBook->mapToGlobal(QPoint(20, 10)))
                         + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
         QTRY_VERIFY(host->isActiveWindow());
         QVERIFY(mainWindowBelowHost());
-        QVERIFY(xdotool(at(window->StatusBar1->mapToGlobal(QPoint(200, 5)))
+        QVERIFY(xdotool(at(fixture->StatusBar1->mapToGlobal(QPoint(200, 5)))
                         + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
-        QTRY_VERIFY(window->isActiveWindow());
+        QTRY_VERIFY(fixture->isActiveWindow());
         QVERIFY(mainWindowBelowHost());
     }
 
@@ -588,48 +568,43 @@ private slots:
         QVERIFY(host);
         const QPoint title((host->frameGeometry().left() + host->geometry().left()) / 2 + 150,
                            (host->frameGeometry().top() + host->geometry().top()) / 2);
-        const QPoint target = overCoolBar ? window->CoolBar1->mapToGlobal(QPoint(300, 5))
+        const QPoint target = overCoolBar ? fixture->CoolBar1->mapToGlobal(QPoint(300, 5))
                                           : QPoint(700, 500);
         QVERIFY(xdotool(at(title) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")}
                         + at(title + QPoint(20, -20)) + at(title + (target - title) / 2)
                         + at(target) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")}));
         if (overCoolBar) {
-            QTRY_VERIFY(!window->floatingHost());
+            QTRY_VERIFY(!fixture->floatingHost());
             QVERIFY(host->isHidden());
-            QCOMPARE(window->CoolBar1->bandIndexOf(window->ToolBar2), 2);
+            QCOMPARE(fixture->CoolBar1->bandIndexOf(fixture->ToolBar2), 2);
         } else {
             QTRY_VERIFY(host->frameGeometry().contains(target));
             QVERIFY(!docking->dragging());
-            QCOMPARE(window->floatingHost(), host);
+            QCOMPARE(fixture->floatingHost(), host);
             QVERIFY(host->isVisible());
         }
         QVERIFY(!docking->outline().isVisible());
     }
 
-    // Closing the main window ends the program; the application closes every window that
-    // is still shown before it quits, and the floating window would refuse.
-    void closingTheMainWindowTakesTheFloatingWindowAway()
-    {
-        TfrmFloating* host = floatAt(QPoint(60, 760));
-        QVERIFY(host);
-        QVERIFY(window->close());
-        QVERIFY(host->isHidden());
-    }
-
-    void floatingWindowsGoWithTheMainWindowNewestFirst()
+    void floatingAgainMakesAFurtherWindow()
     {
         QList<QString> destroyed;
         QPointer<TfrmFloating> first = floatAt(QPoint(60, 760));
         QVERIFY(first);
         first->setObjectName(QStringLiteral("first"));
         dockBack(first);
-        QPointer<TfrmFloating> second = floatAt(QPoint(80, 780));
+        QPointer<TfrmFloating> second = floatAt(QPoint(500, 820));
         QVERIFY(second);
         second->setObjectName(QStringLiteral("second"));
+        QVERIFY(second != first);
+        QVERIFY(first->isHidden());
+        QVERIFY(second->isVisible());
+        QCOMPARE(second->frameGeometry().topLeft(), QPoint(500, 820));
+        QCOMPARE(fixture->floatingHost(), second);
         for (TfrmFloating* host : {first.data(), second.data()})
             connect(host, &QObject::destroyed, this,
                     [&destroyed](QObject* object) { destroyed.append(object->objectName()); });
-        window.reset();
+        fixture.reset();
         QVERIFY(!first);
         QVERIFY(!second);
         QCOMPARE(destroyed, (QList<QString>{"second", "first"}));
@@ -638,7 +613,7 @@ private slots:
 private:
     QPoint surfaceOfDockedBar() const
     {
-        QToolBar* bar = window->ToolBar2;
+        QToolBar* bar = fixture->ToolBar2;
         const QPoint point(bar->width() - 40, bar->height() / 2);
         return bar->childAt(point) ? QPoint() : bar->mapToGlobal(point);
     }
@@ -649,9 +624,9 @@ private:
         const QPoint grab = surfaceOfDockedBar();
         if (grab.isNull())
             return nullptr;
-        const QPoint offset = grab - window->ToolBar2->mapToGlobal(QPoint(0, 0));
-        drag(window.get(), grab, corner + offset);
-        TfrmFloating* host = window->floatingHost();
+        const QPoint offset = grab - fixture->ToolBar2->mapToGlobal(QPoint(0, 0));
+        drag(fixture.window(), grab, corner + offset);
+        TfrmFloating* host = fixture->floatingHost();
         if (host && !QTest::qWaitForWindowExposed(host))
             return nullptr;
         return host;
@@ -669,12 +644,10 @@ private:
     void dockBack(TfrmFloating* host)
     {
         const QPoint grab = host->mapToGlobal(QPoint(100, host->captionHeight() / 2));
-        drag(host, grab, window->CoolBar1->mapToGlobal(QPoint(300, 5)));
+        drag(host, grab, fixture->CoolBar1->mapToGlobal(QPoint(300, 5)));
     }
 
-    LoopbackServer server;
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<TfrmMain> window;
+    WindowFixture fixture;
     DockDrag* docking = nullptr;
 };
 

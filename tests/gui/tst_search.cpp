@@ -1,5 +1,4 @@
-#include "LoopbackServer.h"
-#include "TestTools.h"
+#include "PageTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -7,20 +6,13 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QDebug>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-#include <memory>
 
 // The search from the query box to the wire: what each mode sends for a term, and the
-// advertising filter of the dictionary tabs. Every host name reaches the loopback fixture.server.
+// advertising filter of the dictionary tabs. Every host name reaches the loopback server.
 class TestSearch : public QObject {
     Q_OBJECT
 
@@ -33,7 +25,6 @@ private slots:
     void requestsOnTheWire();
     void advertisingFilter_data();
     void advertisingFilter();
-    void bannerCarriesNoFilter();
     void enterInTheOpenHistoryList();
     void termTypedWhileTheEngineStarts_data();
     void termTypedWhileTheEngineStarts();
@@ -67,8 +58,6 @@ QByteArray openerPage(const QByteArray& how, const QByteArray& address)
            "<a id=a target=_blank href=\"" + address + "\">new window</a></body></html>";
 }
 
-
-
 QString repeated(const QString& unit, int times)
 {
     QString text;
@@ -85,14 +74,16 @@ struct Wire {
     QString english; // after the root's slash
 };
 
+// The request lines the sites of the mode receive, sorted.
 QStringList expectedRequests(int mode, const Wire& wire)
 {
     auto line = [](const char* host, const QString& target) {
         return QLatin1String(host) + QStringLiteral(" GET ") + target + QStringLiteral(" HTTP/1.1");
     };
+    QStringList lines;
     switch (mode) {
     case 0:
-        return {
+        lines = {
             line("zh.wikipedia.org", QStringLiteral("/zh-cn/") + wire.path),
             line("baike.baidu.com",
                  QStringLiteral("/list-php/dispose/searchword.php/?&pic=1&word=") + wire.query),
@@ -101,11 +92,15 @@ QStringList expectedRequests(int mode, const Wire& wire)
             line("www.infoplease.com",
                  QStringLiteral("/search?fr=iptn&in=all&x=18&y=1&query=") + wire.query),
         };
+        break;
     case 1:
-        return {line("cy.5156edu.com", QStringLiteral("/serach.php?f_type=chengyu&f_key=") + wire.idiom)};
+        lines = {line("cy.5156edu.com", QStringLiteral("/serach.php?f_type=chengyu&f_key=") + wire.idiom)};
+        break;
     default:
-        return {line("www.iciba.com", QStringLiteral("/") + wire.english)};
+        lines = {line("www.iciba.com", QStringLiteral("/") + wire.english)};
     }
+    lines.sort();
+    return lines;
 }
 
 } // namespace
@@ -196,9 +191,8 @@ void TestSearch::requestsOnTheWire_data()
     for (const auto& term : terms) {
         QCOMPARE(term.term.size() == 2000, QByteArray(term.name) == "2000 characters");
         for (int mode = 0; mode < 3; ++mode) {
-            QStringList expected = expectedRequests(mode, term.wire);
-            expected.sort();
-            QTest::addRow("%s, %s", modes[mode], term.name) << mode << term.term << expected;
+            QTest::addRow("%s, %s", modes[mode], term.name)
+                << mode << term.term << expectedRequests(mode, term.wire);
         }
     }
 }
@@ -286,6 +280,8 @@ void TestSearch::advertisingFilter()
     QFETCH(QByteArray, marker);
     QFETCH(bool, blockedInDictionaries);
 
+    // The banner carries no filter: its frame from the advertising host came in with it.
+    QVERIFY(bannerFrameLoaded);
     resultPage = page;
     redirectResults = redirect;
     fixture->CmbBoxType->setCurrentIndex(mode);
@@ -296,14 +292,6 @@ void TestSearch::advertisingFilter()
     const bool blocked = mode != 0 && blockedInDictionaries;
     QCOMPARE(fixture.server.received(marker), !blocked);
 }
-
-void TestSearch::bannerCarriesNoFilter()
-{
-    // The banner page holds a frame from the advertising host, and it loads.
-    QVERIFY(bannerFrameLoaded);
-    QCOMPARE(fixture->WbAd->LocationURL(), TfrmMain::bannerAddress());
-}
-
 
 // A past term picked in the open list with the arrow keys: one Enter searches it, just as
 // if it had been typed. The keys go where the window system sends them: to the open list.
@@ -332,9 +320,7 @@ void TestSearch::enterInTheOpenHistoryList()
     QCOMPARE(fixture->historyItems(), QList<QByteArray>({"older", "newer"}));
     fixture.countLoads();
     QVERIFY(fixture.waitForLoads(1));
-    QStringList expected = expectedRequests(0, {"older", "older", "older", "older%2F"});
-    expected.sort();
-    QCOMPARE(resultRequests(), expected);
+    QCOMPARE(resultRequests(), expectedRequests(0, {"older", "older", "older", "older%2F"}));
 }
 
 namespace {
@@ -411,12 +397,10 @@ void TestSearch::termTypedWhileTheEngineStarts()
     QCOMPARE(viewsAtFirstPaint, 0);
     fixture.countLoads();
     QVERIFY(fixture.waitForLoads(1));
-    QStringList expected = expectedRequests(0, {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", {}, {}});
-    expected.sort();
     // The banner's own frame may come in at any time here.
     QStringList requests = resultRequests();
     requests.removeIf([](const QString& line) { return line.contains("marker=banner"); });
-    QCOMPARE(requests, expected);
+    QCOMPARE(requests, expectedRequests(0, {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", {}, {}}));
     QCOMPARE(fixture->CmbBook->itemText(0), term);
 }
 
@@ -464,7 +448,7 @@ void TestSearch::silentViewsLeavePagesButCancelConfirms()
     fixture.search(QStringLiteral("leave"));
     QVERIFY(fixture.waitForLoads(1));
     TWebBrowser* view = fixture.resultBrowsers().constFirst();
-    QWebEnginePage* page = view->findChild<QWebEngineView*>()->page();
+    QWebEnginePage* page = enginePage(view);
 
     // A real click: the engine asks before leaving only a page the user has touched.
     QWidget* target = view->findChild<QWebEngineView*>()->focusProxy();

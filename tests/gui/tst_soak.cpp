@@ -112,10 +112,8 @@ private slots:
             QCOMPARE(browsers.size(), tabs);
             QCOMPARE(window.findChildren<QWebEngineView*>().size(), tabs + 1);
 
-            int loaded = 0;
-            for (TWebBrowser* browser : browsers)
-                connect(browser, &TWebBrowser::DocumentComplete, this, [&loaded] { ++loaded; });
-            QTRY_COMPARE_WITH_TIMEOUT(loaded, tabs, 30000);
+            fixture.countLoads();
+            QVERIFY(fixture.waitForLoads(1));
             int requested = 0;
             for (const LoopbackServer::Request& request : fixture.server.pageRequests())
                 requested += request.target.contains(marker) ? 1 : 0;
