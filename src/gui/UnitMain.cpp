@@ -81,6 +81,11 @@ TfrmMain::~TfrmMain()
     const QList<QWidget*> floatingWindows = m_docking->hosts();
     for (auto window = floatingWindows.crbegin(); window != floatingWindows.crend(); ++window)
         delete *window;
+    // The web views go while the window is still whole: a page may yet ask about a
+    // navigation or report a load on its way out, and the window's handlers answer.
+    m_tabs->closeAll();
+    delete WbAd;
+    WbAd = nullptr;
 }
 
 QString TfrmMain::historyPath() const
