@@ -1,4 +1,5 @@
 #include "LoopbackServer.h"
+#include "PageTools.h"
 #include "ProcessTree.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
@@ -101,8 +102,7 @@ private slots:
             // The banner stays; the result pages' renderer, and all it grew, goes with them.
             QSet<qint64> previousRenderers;
             for (TWebBrowser* browser : fixture.resultBrowsers())
-                previousRenderers.insert(
-                    browser->findChild<QWebEngineView*>()->page()->renderProcessPid());
+                previousRenderers.insert(enginePage(browser)->renderProcessPid());
             window.BtnBookOK->click();
 
             const int tabs = mode == 0 ? 5 : 1;
