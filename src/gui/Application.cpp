@@ -34,7 +34,7 @@ void prepareProcess(EngineFootprint footprint)
     if (lean)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     // Then nothing in the program draws through OpenGL, yet merely opening it on X loads
-    // the system's GL driver and its shader compiler: about 30 MB held for nothing and
+    // the system's GL driver and its shader compiler: about 35 MB held for nothing and
     // tens of milliseconds before the window shows. A choice of the user's stands.
     if (lean && qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
@@ -53,7 +53,7 @@ void prepareProcess(EngineFootprint footprint)
     if (std::none_of(std::begin(processModelSwitches), std::end(processModelSwitches),
                      [&chosen](const char* model) { return chosen.contains(model); }))
         flags.append("--renderer-process-limit=" + QByteArray::number(rendererProcessLimit));
-    // The engine keeps a second, unsandboxed zygote waiting, about 20 MB, only to start
+    // The engine keeps a second, unsandboxed zygote waiting, about 8 MB, only to start
     // helper processes that this program needs seldom if ever; those then start directly.
     if (lean && !chosen.contains(noUnsandboxedZygote))
         flags.append(noUnsandboxedZygote);
