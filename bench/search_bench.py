@@ -57,6 +57,8 @@ VARIANTS = [
      {"VERITOME_BENCH_WITHOUT_FLAG": "--no-unsandboxed-zygote"}),
     ("banner in the result pages' session", [],
      {"VERITOME_BENCH_SHARED_SESSION": "1"}),
+    ("banner's renderer kept behind the tabs", [],
+     {"VERITOME_BENCH_BANNER_KEPT": "1"}),
     ("engine default (one renderer per site)", ["--renderer-process-limit=0"], {}),
     ("--renderer-process-limit=2", ["--renderer-process-limit=2"], {}),
     ("+ --no-zygote (only without the sandbox)", ["--no-zygote"], {}),

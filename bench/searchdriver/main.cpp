@@ -73,6 +73,8 @@ int main(int argc, char** argv)
     TfrmMain window(folder.path());
     if (qEnvironmentVariableIsSet("VERITOME_BENCH_SHARED_SESSION"))
         window.WbAd->setSeparateSession(false);
+    if (qEnvironmentVariableIsSet("VERITOME_BENCH_BANNER_KEPT"))
+        window.WbAd->setReleasedWhileHidden(false);
     bool bannerIn = false;
     QObject::connect(window.WbAd, &TWebBrowser::DocumentComplete, [&] { bannerIn = true; });
     window.show();

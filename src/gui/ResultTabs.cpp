@@ -2,6 +2,7 @@
 
 #include "WebBrowser.h"
 
+#include <QEvent>
 #include <QLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -16,6 +17,17 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
       m_pageSettings(std::move(pageSettings))
 {
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
+    m_pages->installEventFilter(this);
+}
+
+// The tab control is shown by the search before any tab is in, and its own hiding is what
+// a window's closing looks like too, so the banner follows the tab control's own setting,
+// not each event.
+bool ResultTabs::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pages && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_banner->setVisible(m_pages->isHidden());
+    return QObject::eventFilter(watched, event);
 }
 
 QWidget* ResultTabs::addPage()

@@ -12,7 +12,8 @@ class TWebBrowser;
 // The result tabs of a window: one page of its tab control for every page a search opens,
 // each holding one web view that carries the tab's number. The tabs and their views belong
 // to the window; a view is found by its number alone. While no tab is open, the banner
-// behind the tab control shows instead.
+// behind the tab control shows instead; whenever the tab control is up, the banner it
+// covers counts as hidden, so that its page can rest.
 class ResultTabs : public QObject {
     Q_OBJECT
 
@@ -47,6 +48,9 @@ public:
 signals:
     // The tabs, the active tab or the commands of a view may have changed.
     void changed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void destroyTab(int index);

@@ -184,6 +184,8 @@ void TfrmMain::buildControls()
     WbAd->setObjectName(QStringLiteral("WbAd"));
     // The banner stays while the result pages come and go with the searches.
     WbAd->setSeparateSession(true);
+    // Out of sight behind the tabs for as long as they are open.
+    WbAd->setReleasedWhileHidden(true);
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

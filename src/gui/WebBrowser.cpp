@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
@@ -81,6 +82,19 @@ void TWebBrowser::createView()
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::showContextMenu);
+
+    if (m_releasedWhileHidden) {
+        // Not at once: the moment it is hidden, the pages in front of it are loading, and
+        // it may well be shown again straight away.
+        constexpr int restDelayMs = 1000;
+        m_restTimer = new QTimer(this);
+        m_restTimer->setSingleShot(true);
+        m_restTimer->setInterval(restDelayMs);
+        connect(m_restTimer, &QTimer::timeout, this, &TWebBrowser::releaseIfHidden);
+        connect(m_page, &QWebEnginePage::visibleChanged, m_restTimer,
+                qOverload<>(&QTimer::start));
+        connect(m_page, &QWebEnginePage::loadFinished, m_restTimer, qOverload<>(&QTimer::start));
+    }
 }
 
 // The page is a child of the view, so it goes before the profile it uses.
@@ -136,6 +150,17 @@ void TWebBrowser::checkRenderer()
         return;
     m_pageDead = false;
     emit CommandStateChange();
+}
+
+// A load cut short would report a failed page, so a page still loading is left to finish;
+// its end comes back here. The engine makes a discarded page active again, and so loads
+// it again, as soon as it is shown.
+void TWebBrowser::releaseIfHidden()
+{
+    if (m_page->isVisible() || m_page->isLoading()
+        || m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        return;
+    m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
 }
 
 // The engine's menu without the entries that would open a window of its own or start a

@@ -8,6 +8,7 @@
 
 class PageCommands;
 class PageSettings;
+class QTimer;
 class QWebEngineView;
 class SilentPage;
 
@@ -57,6 +58,11 @@ public:
     // Takes effect at the first Navigate.
     void setSeparateSession(bool separate) { m_separateSession = separate; }
 
+    // A browser that spends long spells out of sight gives its renderer back a moment after
+    // it is hidden, once its page is in, and loads the page again when it shows. Takes
+    // effect at the first Navigate.
+    void setReleasedWhileHidden(bool released) { m_releasedWhileHidden = released; }
+
     // Start loading and return at once. Throws Error when the address is refused.
     void Navigate(const QString& url);
     void Navigate(const QString& url, const QVariant& flags, const QVariant& targetFrameName,
@@ -95,6 +101,7 @@ private:
     void rendererTerminated();
     void checkRenderer();
     void showContextMenu(const QPoint& position);
+    void releaseIfHidden();
 
     std::shared_ptr<PageSettings> m_pageSettings;
     QWebEngineView* m_view = nullptr;
@@ -104,6 +111,8 @@ private:
     bool m_resizable = false;
     bool m_silent = false;
     bool m_separateSession = false;
+    bool m_releasedWhileHidden = false;
+    QTimer* m_restTimer = nullptr;
     bool m_pageDead = false;       // its renderer died and no new one has taken over yet
     QElapsedTimer m_recovered;     // since the last reload after a renderer died
 };

@@ -1,4 +1,6 @@
 #include "LoopbackServer.h"
+#include "PageTools.h"
+#include "ProcessTree.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -77,6 +79,54 @@ private slots:
         QCOMPARE(window.PageControl1->count(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(seen(window.PageControl1, qRgb(0, 0, 255)), 20000);
         QVERIFY(!seen(window.PageControl1, qRgb(255, 0, 0)));
+    }
+
+    // Behind the tabs the banner gives its renderer back, but only once its page is in: a
+    // load cut short would count as a banner that cannot be reached. When the last tab
+    // closes, the banner is there again.
+    void bannerRestsBehindTheTabs_data()
+    {
+        QTest::addColumn<int>("bannerDelayMs");
+        QTest::newRow("banner in before the search") << 0;
+        QTest::newRow("banner still loading at the search") << 3000;
+    }
+    void bannerRestsBehindTheTabs()
+    {
+        QFETCH(int, bannerDelayMs);
+        fixture.server.clearRequests();
+        fixture.server.setHandler([bannerDelayMs](const LoopbackServer::Request& request) {
+            if (request.target == "/slow.png") {
+                LoopbackServer::Response picture{200, "image/png", "", {}};
+                picture.delayMs = bannerDelayMs;
+                return picture;
+            }
+            if (request.host == TfrmMain::bannerHost.toLatin1())
+                return LoopbackServer::page("<html><body style=\"margin:0;background:#ff0000\">"
+                                            "<img src=\"/slow.png\"></body></html>");
+            return LoopbackServer::page("<html><body>result</body></html>");
+        });
+        QVERIFY(fixture.open(false));
+        TfrmMain& window = *fixture.window();
+        QSignalSpy bannerLoads(window.WbAd, &TWebBrowser::DocumentComplete);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.server.received("/slow.png"), 20000);
+        if (bannerDelayMs == 0)
+            QTRY_COMPARE_WITH_TIMEOUT(bannerLoads.size(), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(enginePage(window.WbAd)->renderProcessPid() != 0, 20000);
+        const qint64 bannerRenderer = enginePage(window.WbAd)->renderProcessPid();
+
+        window.CmbBoxType->setCurrentIndex(1);
+        fixture.search(QStringLiteral("term"));
+        QCOMPARE(window.PageControl1->count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!processTree().contains(bannerRenderer), 20000);
+        QCOMPARE(bannerLoads.size(), 1);
+        QCOMPARE(bannerLoads[0][0].toBool(), true);
+
+        window.ActClose->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(bannerLoads.size(), 2, 20000);
+        QCOMPARE(bannerLoads[1][0].toBool(), true);
+        QCOMPARE(window.WbAd->LocationURL(), TfrmMain::bannerAddress());
+        QVERIFY(window.PnlWbAD->isVisible());
+        QVERIFY(enginePage(window.WbAd)->renderProcessPid() != 0);
     }
 
 private:

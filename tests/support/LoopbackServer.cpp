@@ -2,6 +2,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -128,7 +129,10 @@ void LoopbackServer::serve(QTcpSocket* socket)
             for (const auto& [name, value] : response.headers)
                 reply += name + ": " + value + "\r\n";
             reply += "\r\n" + response.body;
-            socket->write(reply);
+            if (response.delayMs > 0)
+                QTimer::singleShot(response.delayMs, socket, [socket, reply] { socket->write(reply); });
+            else
+                socket->write(reply);
         }
     });
 }

@@ -29,6 +29,7 @@ public:
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
         bool dropConnection = false; // close without answering: the load fails
+        int delayMs = 0;             // a slow answer: the page stays loading till then
     };
     using Handler = std::function<Response(const Request&)>;
 
