@@ -39,6 +39,7 @@ ADDRESSES = [
     "http://www.infoplease.com/search?fr=iptn&in=all&x=18&y=1&query=" + TERM,
 ]
 SETTLE_S = 2.0
+QUIET_S = 1.0  # between runs
 REPEAT_WINDOWS = (5, 100)  # searches 5-9 and 100-104
 REPEAT_LAST = 104
 
@@ -217,6 +218,19 @@ def tree_pss_mb(root):
     return total_kb / 1024.0, count
 
 
+def wait_until_gone(group):
+    """Waits for every process of a finished run to exit, so that its teardown does not
+    fall into the next run's measurement."""
+    deadline = time.monotonic() + 15
+    while time.monotonic() < deadline:
+        try:
+            os.killpg(group, 0)
+        except ProcessLookupError:
+            break
+        time.sleep(0.05)
+    time.sleep(QUIET_S)
+
+
 def run_veritome(driver, port, flags, home, extra_env=None, repeat=False):
     env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=home,
                QT_LOGGING_RULES="qt.webenginecontext.info=false", **(extra_env or {}))
@@ -258,6 +272,7 @@ def run_veritome(driver, port, flags, home, extra_env=None, repeat=False):
         except subprocess.TimeoutExpired:
             process.kill()
             process.wait()
+        wait_until_gone(process.pid)
 
 
 def run_chromium(server, port, home):
@@ -291,6 +306,7 @@ def run_chromium(server, port, home):
         except (ProcessLookupError, subprocess.TimeoutExpired):
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
+        wait_until_gone(process.pid)
         shutil.rmtree(profile, ignore_errors=True)
 
 

@@ -20,9 +20,9 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
     m_pages->installEventFilter(this);
 }
 
-// The tab control is shown by the search before any tab is in, and its own hiding is what
-// a window's closing looks like too, so the banner follows the tab control's own setting,
-// not each event.
+// A search shows the tab control before its tabs are in. The banner follows the tab
+// control's own setting, not the event: the tab control also has hide events when the
+// whole window hides, and the banner must not come forward then.
 bool ResultTabs::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pages && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
