@@ -130,7 +130,8 @@ void LoopbackServer::serve(QTcpSocket* socket)
                 reply += name + ": " + value + "\r\n";
             reply += "\r\n" + response.body;
             if (response.delayMs > 0)
-                QTimer::singleShot(response.delayMs, socket, [socket, reply] { socket->write(reply); });
+                QTimer::singleShot(response.delayMs, socket,
+                                   [socket, reply] { socket->write(reply); });
             else
                 socket->write(reply);
         }
