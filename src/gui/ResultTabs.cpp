@@ -25,7 +25,8 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
 // whole window hides, and the banner must not come forward then.
 bool ResultTabs::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pages && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (watched == m_pages && m_banner
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         m_banner->setVisible(m_pages->isHidden());
     return QObject::eventFilter(watched, event);
 }

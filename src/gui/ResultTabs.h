@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -57,7 +58,9 @@ private:
 
     QWidget* m_owner;
     QTabWidget* m_pages;
-    QWidget* m_banner;
+    // The window takes its controls apart before this goes, and the tab control may still
+    // report its hiding on the way.
+    QPointer<QWidget> m_banner;
     QWidget* m_queryBox;
     std::shared_ptr<PageSettings> m_pageSettings;
     int m_pageSerial = 0;
