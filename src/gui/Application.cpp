@@ -38,6 +38,11 @@ void prepareProcess(EngineFootprint footprint)
     // tens of milliseconds before the window shows. A choice of the user's stands.
     if (lean && qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // The same on Wayland, where the engine's start opens OpenGL through the client buffer
+    // integration: a name no integration answers to leaves every window to shared memory.
+    // The toolkit says so in two lines on the console.
+    if (lean && qEnvironmentVariableIsEmpty("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"))
+        qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "none");
     // Chromium refuses to start its sandbox for root; without this the program would
     // not start at all for that user.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))

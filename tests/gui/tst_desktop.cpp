@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 
 #include <QApplication>
+#include <QOpenGLContext>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -17,7 +18,8 @@
 namespace {
 
 // Runs in a child process on the session its environment describes: prints the platform
-// it came up on and whether a drag off the cool bar floated the tool bar.
+// it came up on, whether a drag off the cool bar floated the tool bar, and whether the
+// process opened OpenGL (the engine's start asks for a context all others share).
 int runChild(int argc, char** argv)
 {
     App::prepareProcess();
@@ -32,8 +34,10 @@ int runChild(int argc, char** argv)
     QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, grab);
     QTest::mouseMove(window.windowHandle(), drop);
     QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, drop);
-    std::printf("%s %s\n", qPrintable(QGuiApplication::platformName()),
-                window.floatingHost() ? "floats" : "docked");
+    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    std::printf("%s %s %s\n", qPrintable(QGuiApplication::platformName()),
+                window.floatingHost() ? "floats" : "docked",
+                shared && shared->isValid() ? "with-gl" : "no-gl");
     return 0;
 }
 
@@ -86,15 +90,17 @@ private slots:
                  platform);
     }
 
-    // A real compositor with XWayland; the program runs in a child process on it.
+    // A real compositor with XWayland; the program runs in a child process on it. It draws
+    // nothing through OpenGL on either side, so it does not load the GL driver.
     void onWeston_data()
     {
         QTest::addColumn<bool>("xwayland");
         QTest::addColumn<QByteArray>("chosen");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("XWayland there") << true << QByteArray() << "xcb floats";
-        QTest::newRow("user chose Wayland") << true << QByteArray("wayland") << "wayland docked";
-        QTest::newRow("Wayland only") << false << QByteArray() << "wayland docked";
+        QTest::newRow("XWayland there") << true << QByteArray() << "xcb floats no-gl";
+        QTest::newRow("user chose Wayland")
+            << true << QByteArray("wayland") << "wayland docked no-gl";
+        QTest::newRow("Wayland only") << false << QByteArray() << "wayland docked no-gl";
     }
 
     void onWeston()
