@@ -37,6 +37,10 @@ run_pid=
 trap '[ -n "$run_pid" ] && kill "$run_pid" 2>/dev/null; chmod -R u+w "$run_dir"; rm -rf "$run_dir"' EXIT
 
 echo "== build from a clean copy of HEAD"
+if ! git -C "$source_dir" rev-parse --verify -q HEAD >/dev/null; then
+    echo "FAIL: $source_dir is not a git checkout: there is no clean copy to build"
+    exit 1
+fi
 git -C "$source_dir" archive HEAD | tar -x -C "$work/tree"
 version=$(cd "$work/tree" && dpkg-parsechangelog -S Version)
 arch=$(dpkg --print-architecture)
