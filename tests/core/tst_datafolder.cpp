@@ -1,6 +1,5 @@
 #include "CoreTestTools.h"
 #include "DataFolder.h"
-#include "Error.h"
 #include "MainWindowSettings.h"
 #include "ProfileFile.h"
 #include "QueryHistory.h"
@@ -9,41 +8,48 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <unistd.h>
-
 using namespace CoreTest;
 
 namespace {
 
-const QByteArray adminSettings = "[Form]\r\nwidth=800\r\nHeight=600\r\n[Dictionary]\r\nID=2\r\n";
-const QByteArray adminHistory = "\xCA\xE9\r\nadmin\r\n"; // GB18030 bytes stay as they are
+const QByteArray adminSettings = "[Form]\r\nwidth=800\r\n[Dictionary]\r\nID=2\r\n";
+const QByteArray adminHistory = "\xCA\xE9\r\nadmin\r\n"; // GB18030 bytes, kept as they are
 const QByteArray ownSettings = "[Form]\r\nwidth=640\r\n";
 const QByteArray ownHistory = "mine\r\n";
+constexpr QFile::Permissions readOnly =
+    QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
 
-// As root the folder rule is tried as "nobody" (see runUnprivileged), who must own what
-// a user owns: their home, and a program folder they may write.
+QString settingsIn(const QString& folder) { return QDir(folder).filePath(MainWindowSettings::fileName); }
+QString historyIn(const QString& folder) { return QDir(folder).filePath(QueryHistory::fileName); }
+
+// As root the rule is tried as "nobody" (see runUnprivileged), who must own what a user
+// owns: their home, their files, and a program folder they may write.
 bool giveToUser(const QString& path)
 {
     return ::geteuid() != 0 || ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
 }
 
-bool makeUserFolder(const QString& path)
+bool preparedAsUser(const QString& program, const QString& user, const QString& expected)
 {
-    return QDir().mkpath(path) && giveToUser(path);
+    return runUnprivileged([&] { return DataFolder::prepare(program, user) == expected; });
 }
 
-// What a user's run writes at close, into the folder the rule gave.
+// What a user's run writes at close, into the folder the rule gave; a failure is silent.
 bool saveAsUser(const QString& folder, const QByteArray& term, int width)
 {
     return runUnprivileged([&] {
         try {
-            QueryHistory::save(QDir(folder).filePath(QueryHistory::fileName), {term});
-            ProfileFile(QDir(folder).filePath(MainWindowSettings::fileName))
-                .writeInteger(MainWindowSettings::formSection, "width", width);
+            QueryHistory::save(historyIn(folder), {term});
+            ProfileFile(settingsIn(folder)).writeInteger(MainWindowSettings::formSection, "width", width);
         } catch (const Error&) {
         }
         return true;
     });
+}
+
+int storedWidth(const QString& folder)
+{
+    return ProfileFile(settingsIn(folder)).readInteger(MainWindowSettings::formSection, "width", 0);
 }
 
 } // namespace
@@ -55,29 +61,28 @@ class TestDataFolder : public QObject {
 
     QTemporaryDir dir;
     QString program;
+    QString home;
 
 private slots:
+    // Every test starts with a program folder holding an administrator's two files.
     void init()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner
-                                          | QFile::ExeOwner | QFile::ReadOther
-                                          | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
         program = dir.filePath(QStringLiteral("program"));
-        QVERIFY(QDir().mkpath(program));
-        QVERIFY(writeFile(QDir(program).filePath(MainWindowSettings::fileName), adminSettings));
-        QVERIFY(writeFile(QDir(program).filePath(QueryHistory::fileName), adminHistory));
+        home = dir.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(home) && giveToUser(home));
+        QVERIFY(writeFile(settingsIn(program), adminSettings));
+        QVERIFY(writeFile(historyIn(program), adminHistory));
     }
 
     void cleanup()
     {
-        // Read-only folders are made writable again, so that the next row starts afresh.
         QDirIterator it(dir.path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
-            QFile::setPermissions(it.next(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(it.next(), readOnly | QFile::WriteOwner);
         for (const QString& entry : entries(dir.path()))
-            QVERIFY(QFileInfo(dir.filePath(entry)).isDir() ? QDir(dir.filePath(entry)).removeRecursively()
-                                                          : QFile::remove(dir.filePath(entry)));
+            QVERIFY(QDir(dir.filePath(entry)).removeRecursively());
     }
 
     void userFolder_data()
@@ -98,95 +103,79 @@ private slots:
     void prepare_data()
     {
         QTest::addColumn<bool>("programWritable");
-        QTest::addColumn<QString>("userState");
+        QTest::addColumn<QString>("before"); // what the user's configuration holds
         QTest::addColumn<bool>("historyReadable");
         QTest::addColumn<bool>("inUserFolder");
-        // What the user folder holds after the start, and after the user's run saved.
+        // What the user's folder holds at start; null when their run cannot save there.
         QTest::addColumn<QByteArray>("startSettings");
         QTest::addColumn<QByteArray>("startHistory");
-        QTest::addColumn<bool>("saved");
 
         QTest::newRow("program folder writable: the files stay beside it")
-            << true << "missing" << true << false << QByteArray() << QByteArray() << false;
+            << true << "nothing" << true << false << QByteArray() << QByteArray();
         QTest::newRow("first run: the administrator's files are the start")
-            << false << "missing" << true << true << adminSettings << adminHistory << true;
+            << false << "nothing" << true << true << adminSettings << adminHistory;
         QTest::newRow("first run, administrator's history unreadable")
-            << false << "missing" << false << true << adminSettings << QByteArray() << true;
+            << false << "nothing" << false << true << adminSettings << QByteArray("");
         QTest::newRow("later run: the user's own files")
-            << false << "own files" << true << true << ownSettings << ownHistory << true;
+            << false << "own files" << true << true << ownSettings << ownHistory;
         QTest::newRow("configuration folder cannot be created")
-            << false << "blocked" << true << true << QByteArray() << QByteArray() << false;
+            << false << "read-only home" << true << true << QByteArray() << QByteArray();
         QTest::newRow("a file stands where the folder would be")
-            << false << "file" << true << true << QByteArray() << QByteArray() << false;
+            << false << "a file" << true << true << QByteArray() << QByteArray();
     }
     void prepare()
     {
         QFETCH(bool, programWritable);
-        QFETCH(QString, userState);
+        QFETCH(QString, before);
         QFETCH(bool, historyReadable);
         QFETCH(bool, inUserFolder);
         QFETCH(QByteArray, startSettings);
         QFETCH(QByteArray, startHistory);
-        QFETCH(bool, saved);
 
-        const QString home = dir.filePath(QStringLiteral("home"));
-        QVERIFY(makeUserFolder(home));
         const QString config = QDir(home).filePath(QStringLiteral(".config"));
         const QString user = QDir(config).filePath(QStringLiteral("veritome"));
-        const QString blockedFile = QDir(config).filePath(QStringLiteral("veritome"));
-        if (userState == "own files") {
-            QVERIFY(makeUserFolder(config) && makeUserFolder(user));
-            QVERIFY(writeFile(QDir(user).filePath(MainWindowSettings::fileName), ownSettings));
-            QVERIFY(writeFile(QDir(user).filePath(QueryHistory::fileName), ownHistory));
-            QVERIFY(giveToUser(QDir(user).filePath(MainWindowSettings::fileName))
-                    && giveToUser(QDir(user).filePath(QueryHistory::fileName)));
-        } else if (userState == "blocked") {
-            QVERIFY(QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner
-                                                    | QFile::ReadOther | QFile::ExeOther));
-        } else if (userState == "file") {
-            QVERIFY(makeUserFolder(config));
-            QVERIFY(writeFile(blockedFile, "someone's notes"));
+        if (before == "own files") {
+            QVERIFY(QDir().mkpath(user) && giveToUser(config) && giveToUser(user));
+            QVERIFY(writeFile(settingsIn(user), ownSettings) && giveToUser(settingsIn(user)));
+            QVERIFY(writeFile(historyIn(user), ownHistory) && giveToUser(historyIn(user)));
+        } else if (before == "read-only home") {
+            QVERIFY(QFile::setPermissions(home, readOnly));
+        } else if (before == "a file") {
+            QVERIFY(QDir().mkpath(config) && giveToUser(config));
+            QVERIFY(writeFile(user, "someone's notes"));
         }
         if (!historyReadable)
-            QVERIFY(QFile::setPermissions(QDir(program).filePath(QueryHistory::fileName), {}));
-        if (programWritable)
-            QVERIFY(giveToUser(program));
-        else
-            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner
-                                                       | QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(historyIn(program), {}));
+        QVERIFY(programWritable ? giveToUser(program) : QFile::setPermissions(program, readOnly));
 
         const QString expected = inUserFolder ? user : program;
-        QVERIFY(runUnprivileged([&] { return DataFolder::prepare(program, user) == expected; }));
-        if (inUserFolder && userState == "missing")
-            QCOMPARE(QFileInfo(user).permissions()
-                         & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-                            | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
-                     QFile::Permissions());
-        if (inUserFolder && userState != "file") {
-            QCOMPARE(readFile(QDir(user).filePath(MainWindowSettings::fileName)), startSettings);
-            QCOMPARE(readFile(QDir(user).filePath(QueryHistory::fileName)), startHistory);
-        }
+        QVERIFY(preparedAsUser(program, user, expected));
         if (!inUserFolder)
             QVERIFY(!QFileInfo::exists(config));
+        const bool saves = !startSettings.isNull();
+        if (saves) {
+            QCOMPARE(readFile(settingsIn(user)), startSettings);
+            QCOMPARE(readFile(historyIn(user)), startHistory);
+        }
+        if (saves && before == "nothing") // a folder the rule made is its user's alone
+            QCOMPARE(QFileInfo(user).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                     QFile::Permissions());
 
         QVERIFY(saveAsUser(expected, "term", 700));
-        if (saved) {
-            QCOMPARE(readFile(QDir(user).filePath(QueryHistory::fileName)), QByteArray("term\r\n"));
-            QCOMPARE(ProfileFile(QDir(user).filePath(MainWindowSettings::fileName))
-                         .readInteger(MainWindowSettings::formSection, "width", 0),
-                     700);
+        if (saves) {
+            QCOMPARE(readFile(historyIn(user)), QByteArray("term\r\n"));
+            QCOMPARE(storedWidth(user), 700);
         }
         // The administrator's files are read at most; what was there before is never lost.
         if (inUserFolder) {
-            QCOMPARE(readFile(QDir(program).filePath(MainWindowSettings::fileName)), adminSettings);
-            QVERIFY(QFile::setPermissions(QDir(program).filePath(QueryHistory::fileName),
-                                          QFile::ReadOwner));
-            QCOMPARE(readFile(QDir(program).filePath(QueryHistory::fileName)), adminHistory);
+            QVERIFY(QFile::setPermissions(historyIn(program), QFile::ReadOwner));
+            QCOMPARE(readFile(settingsIn(program)), adminSettings);
+            QCOMPARE(readFile(historyIn(program)), adminHistory);
             QCOMPARE(entries(program), QStringList({"Veritoem.ini", "Veritome.qry"}));
         }
-        if (userState == "file")
-            QCOMPARE(readFile(blockedFile), QByteArray("someone's notes"));
-        if (userState == "blocked")
+        if (before == "a file")
+            QCOMPARE(readFile(user), QByteArray("someone's notes"));
+        if (before == "read-only home")
             QVERIFY(!QFileInfo::exists(config));
     }
 
@@ -194,35 +183,24 @@ private slots:
     // from then on sees only their own.
     void twoUsers()
     {
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner
-                                                   | QFile::ReadOther | QFile::ExeOther));
-        QString users[2];
-        for (int i = 0; i < 2; ++i) {
-            const QString home = dir.filePath(QStringLiteral("home%1").arg(i));
-            QVERIFY(makeUserFolder(home));
-            users[i] = DataFolder::userFolder(QString(), home);
-        }
-        const auto prepared = [&](int i) {
-            return runUnprivileged([&] { return DataFolder::prepare(program, users[i]) == users[i]; });
-        };
-        const auto history = [&](int i) {
-            return readFile(QDir(users[i]).filePath(QueryHistory::fileName));
-        };
-        QVERIFY(prepared(0));
-        QVERIFY(saveAsUser(users[0], "first user's", 500));
-        QVERIFY(prepared(1));
-        QCOMPARE(history(1), adminHistory);
-        QVERIFY(saveAsUser(users[1], "second user's", 900));
-        QVERIFY(prepared(0));
-        QCOMPARE(history(0), QByteArray("first user's\r\n"));
-        QCOMPARE(history(1), QByteArray("second user's\r\n"));
-        QCOMPARE(ProfileFile(QDir(users[0]).filePath(MainWindowSettings::fileName))
-                     .readInteger(MainWindowSettings::formSection, "width", 0),
-                 500);
-        QCOMPARE(ProfileFile(QDir(users[1]).filePath(MainWindowSettings::fileName))
-                     .readInteger(MainWindowSettings::formSection, "width", 0),
-                 900);
-        QCOMPARE(readFile(QDir(program).filePath(QueryHistory::fileName)), adminHistory);
+        QVERIFY(QFile::setPermissions(program, readOnly));
+        const QString otherHome = dir.filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkpath(otherHome) && giveToUser(otherHome));
+        const QString first = DataFolder::userFolder(QString(), home);
+        const QString second = DataFolder::userFolder(QString(), otherHome);
+
+        QVERIFY(preparedAsUser(program, first, first));
+        QVERIFY(saveAsUser(first, "first user's", 500));
+        QVERIFY(preparedAsUser(program, second, second));
+        QCOMPARE(readFile(historyIn(second)), adminHistory);
+        QVERIFY(saveAsUser(second, "second user's", 900));
+        QVERIFY(preparedAsUser(program, first, first));
+
+        QCOMPARE(readFile(historyIn(first)), QByteArray("first user's\r\n"));
+        QCOMPARE(readFile(historyIn(second)), QByteArray("second user's\r\n"));
+        QCOMPARE(storedWidth(first), 500);
+        QCOMPARE(storedWidth(second), 900);
+        QCOMPARE(readFile(historyIn(program)), adminHistory);
     }
 };
 
