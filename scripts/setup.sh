@@ -11,6 +11,7 @@ veritome_packages=(
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
     qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
+    debhelper lintian appstream desktop-file-utils # the Debian package's test builds and checks it
 )
 
 veritome_install_packages() {

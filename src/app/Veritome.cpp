@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "DataFolder.h"
 #include "ShownProbe.h"
 #include "Unit2.h"
 #include "UnitMain.h"
@@ -18,7 +19,7 @@ int main(int argc, char* argv[])
     // The main window alone decides when the program ends, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    TfrmMain frmMain(QCoreApplication::applicationDirPath());
+    TfrmMain frmMain(DataFolder::forThisProcess());
     TfrmFloating frmFloating;
     QObject::connect(&frmMain, &TfrmMain::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

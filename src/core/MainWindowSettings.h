@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMargins>
 #include <QSize>
+#include <QString>
 
 class ProfileFile;
 
@@ -10,6 +11,8 @@ class ProfileFile;
 // The keys are read and written with the spellings the file has always had.
 namespace MainWindowSettings {
 
+// The settings file (its stem is not the history file's).
+inline const QString fileName = QStringLiteral("Veritoem.ini");
 inline const QByteArray formSection = "Form";
 inline const QByteArray dictionarySection = "Dictionary";
 constexpr QSize designedSize(729, 528);

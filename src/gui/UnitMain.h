@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LookupAddress.h"
+#include "MainWindowSettings.h"
 #include "OuterSize.h"
 
 #include <QIcon>
@@ -34,11 +35,11 @@ class TfrmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // appFolder holds the settings and history files (the executable's folder).
+    // appFolder holds the settings and history files (see DataFolder).
     explicit TfrmMain(const QString& appFolder, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    static inline const QString settingsFileName = QStringLiteral("Veritoem.ini");
+    static inline const QString settingsFileName = MainWindowSettings::fileName;
     static inline const QString bannerHost = QStringLiteral("www.veritome.example");
     static QString bannerAddress();
     static inline const QString startPageAddress = QStringLiteral("qrc:/veritome/startpage.html");
