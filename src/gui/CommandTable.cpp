@@ -47,9 +47,11 @@ struct Row {
         command.buttonSlot = slot;
         return *this;
     }
-    Row& inPageMenu(PageMenu where, QWebEnginePage::WebAction engineAction = QWebEnginePage::NoWebAction)
+    Row& inPageMenu(PageMenu where, bool separatorBefore = false,
+                    QWebEnginePage::WebAction engineAction = QWebEnginePage::NoWebAction)
     {
         command.pageMenu = where;
+        command.separatorBefore = separatorBefore;
         command.engineAction = engineAction;
         return *this;
     }
@@ -130,52 +132,49 @@ QList<Command> buildTable()
                    &T::ActSelectAllExecute, OleCmd::SelectAll, &T::ActSelectAll)
             .in(Menu::Edit, 4, true),
 
-        // Commands of the result pages beyond the action list, each with its keys.
+        // The commands beyond the action list: in the page's own menu and on keys, so that
+        // the window's menus stay as they are.
         action("ActFind", QStringLiteral("查找(&F)..."), QStringLiteral("在本页中查找"), -1,
                &T::ActFindExecute, hasPage)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_F)})
-            .in(Menu::Edit, 5, true),
+            .inPageMenu(PageMenu::Always, true),
         action("ActFindNext", QStringLiteral("查找下一处"), QStringLiteral("查找下一处"), -1,
                &T::ActFindNextExecute, hasPage)
-            .keys({QKeySequence(Qt::Key_F3)})
-            .in(Menu::Edit, 6),
+            .keys({QKeySequence(Qt::Key_F3)}),
         action("ActFindPrevious", QStringLiteral("查找上一处"), QStringLiteral("查找上一处"), -1,
                &T::ActFindPreviousExecute, hasPage)
-            .keys({QKeySequence(Qt::SHIFT | Qt::Key_F3)})
-            .in(Menu::Edit, 7),
+            .keys({QKeySequence(Qt::SHIFT | Qt::Key_F3)}),
         action("ActBack", QStringLiteral("后退"), QStringLiteral("回到本页的上一页"), -1,
                &T::ActBackExecute,
                [](const T&, TWebBrowser* b) { return TabHistory::canGoBack(viewOf(b)); })
             .keys({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)})
-            .in(Menu::View, 1, true)
-            .inPageMenu(PageMenu::InPlaceOfEngine, QWebEnginePage::Back),
+            .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Back),
         action("ActForward", QStringLiteral("前进"), QStringLiteral("去往本页的下一页"), -1,
                &T::ActForwardExecute,
                [](const T&, TWebBrowser* b) { return TabHistory::canGoForward(viewOf(b)); })
             .keys({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)})
-            .in(Menu::View, 2)
-            .inPageMenu(PageMenu::InPlaceOfEngine, QWebEnginePage::Forward),
+            .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Forward),
         action("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"), -1,
                &T::ActZoomInExecute,
                [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && w.pageZoom().canZoomIn(); })
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
-            .in(Menu::View, 3, true),
+            .inPageMenu(PageMenu::Always, true),
         action("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"), -1,
                &T::ActZoomOutExecute,
                [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && w.pageZoom().canZoomOut(); })
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)})
-            .in(Menu::View, 4),
+            .inPageMenu(PageMenu::Always),
         action("ActZoomReset", QStringLiteral("实际大小(&R)"), QStringLiteral("网页恢复原来的大小"), -1,
                &T::ActZoomResetExecute,
                [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && !w.pageZoom().isDefault(); })
             .keys({QKeySequence(Qt::CTRL | Qt::Key_0)})
-            .in(Menu::View, 5),
+            .inPageMenu(PageMenu::Always),
         action("ActOpenInBrowser", QStringLiteral("在浏览器中打开本页"),
                QStringLiteral("用系统默认的浏览器打开本页"), -1, &T::ActOpenInBrowserExecute,
                [](const T&, TWebBrowser* b) {
                    return TabHistory::browserAddress(viewOf(b)).isValid();
                })
-            .inPageMenu(PageMenu::Always),
+            .inPageMenu(PageMenu::Always, true),
         action("ActOpenLinkInBrowser", QStringLiteral("在浏览器中打开链接"),
                QStringLiteral("用系统默认的浏览器打开这个链接"), -1,
                &T::ActOpenLinkInBrowserExecute,

@@ -16,7 +16,7 @@ class TWebBrowser;
 // have no keys, and their menu entries and tool buttons keep their places.
 namespace CommandTable {
 
-enum class Menu { None, File, Edit, View };
+enum class Menu { None, File, Edit };
 
 // Where a command shows in a page's own menu: in place of the engine's entry of the same
 // meaning, wherever the engine offers one; on every page; or where a link is clicked.
@@ -43,7 +43,7 @@ struct Command {
 
     Menu menu = Menu::None;
     int menuSlot = 0; // order within its menu
-    bool separatorBefore = false;
+    bool separatorBefore = false; // a line before it, in whichever menu it shows
 
     QToolButton* TfrmMain::*button = nullptr;
     const char* buttonName = nullptr;

@@ -37,6 +37,16 @@
 #include <QToolButton>
 #include <QWebEngineView>
 
+namespace {
+
+QWebEngineView* activeView(const TfrmMain& window)
+{
+    TWebBrowser* browser = window.GetActiveWebBrowser();
+    return browser ? browser->engineView() : nullptr;
+}
+
+} // namespace
+
 QString TfrmMain::bannerAddress()
 {
     return QStringLiteral("http://") + bannerHost + QStringLiteral("/soft/Veritome.aspx?ver=1.8");
@@ -377,34 +387,36 @@ void TfrmMain::attachResultPage(TWebBrowser* browser)
 }
 
 // The page's menu offers the window's commands: its own back and forward in place of the
-// engine's, and opening the page or the link in the user's web browser.
+// engine's, find and zoom, and opening the page or the link in the user's web browser.
 void TfrmMain::fillPageMenu(TWebBrowser* browser, QMenu* menu)
 {
     refreshActions();
     QWebEnginePage* page = browser->engineView()->page();
-    bool separated = false;
+    const bool onLink = TabHistory::linkAddress(browser->engineView()).isValid();
     for (const CommandTable::Command& command : CommandTable::commands()) {
         QAction* action = commandAction(&command);
+        QAction* engineAction =
+            command.engineAction == QWebEnginePage::NoWebAction ? nullptr
+                                                                : page->action(command.engineAction);
         switch (command.pageMenu) {
         case CommandTable::PageMenu::None:
-            break;
+            continue;
         case CommandTable::PageMenu::InPlaceOfEngine:
-            if (menu->actions().contains(page->action(command.engineAction))) {
-                menu->insertAction(page->action(command.engineAction), action);
-                menu->removeAction(page->action(command.engineAction));
+            if (engineAction && menu->actions().contains(engineAction)) {
+                menu->insertAction(engineAction, action);
+                menu->removeAction(engineAction);
             }
-            break;
+            continue;
         case CommandTable::PageMenu::OnLink:
-            if (!TabHistory::linkAddress(browser->engineView()).isValid())
-                break;
-            [[fallthrough]];
+            if (!onLink)
+                continue;
+            break;
         case CommandTable::PageMenu::Always:
-            if (!separated && !menu->isEmpty())
-                menu->addSeparator();
-            separated = true;
-            menu->addAction(action);
             break;
         }
+        if (command.separatorBefore && !menu->isEmpty() && !menu->actions().last()->isSeparator())
+            menu->addSeparator();
+        menu->addAction(action);
     }
 }
 
@@ -478,12 +490,6 @@ void TfrmMain::ActionList1Update(QAction*, bool&)
     const QList<CommandTable::Command>& commands = CommandTable::commands();
     for (int row = 0; row < commands.size(); ++row)
         m_commandActions[row]->setEnabled(CommandTable::isEnabled(commands[row], *this, browser));
-}
-
-static QWebEngineView* activeView(const TfrmMain& window)
-{
-    TWebBrowser* browser = window.GetActiveWebBrowser();
-    return browser ? browser->engineView() : nullptr;
 }
 
 void TfrmMain::ActFindExecute(QObject*) { m_findBar->open(); }

@@ -253,11 +253,10 @@ void TfrmMain::buildMenu()
     NViewToolBar->setObjectName(QStringLiteral("NViewToolBar"));
     NViewToolBar->setCheckable(true);
     NViewToolBar->setChecked(true);
-    addMenuCommands(N3, CommandTable::Menu::View);
 
     auto* menuStyle = new MenuStyle(QApplication::style()->name());
     menuStyle->setParent(this);
-    for (QMenu* menu : {File1, E2, N3})
+    for (QMenu* menu : {File1, E2})
         menu->setStyle(menuStyle);
 }
 
@@ -319,7 +318,7 @@ void TfrmMain::bindEvents()
 
     // The action states follow every change that can alter them.
     connect(m_tabs, &ResultTabs::changed, this, &TfrmMain::scheduleActionUpdate);
-    for (QMenu* menu : {File1, E2, N3})
+    for (QMenu* menu : {File1, E2})
         connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
     // The find bar follows the active page; it goes when the tabs give way to the banner.
     connect(PageControl1, &QTabWidget::currentChanged, m_findBar, &FindBar::activePageChanged);
