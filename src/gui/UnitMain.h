@@ -172,8 +172,6 @@ public:
     // The result pages' zoom, and the bar that finds text in them.
     PageZoom& pageZoom() const { return *m_zoom; }
     FindBar* findBar() const { return m_findBar; }
-    // Every command's action, in the order of the command table.
-    const QList<QAction*>& commandActions() const { return m_commandActions; }
 
 signals:
     // The close sequence has run; the program ends here.
@@ -221,7 +219,7 @@ private:
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
     QObject* m_historyList = nullptr; // the query box's drop-down list, as watched
-    QList<QAction*> m_commandActions;
+    QList<QAction*> m_commandActions; // one for each row of the command table, in its order
     PageZoom* m_zoom = nullptr;
     FindBar* m_findBar = nullptr;
 };
