@@ -24,6 +24,20 @@ QWebEngineView* viewOf(TWebBrowser* browser)
 
 bool hasPage(const TfrmMain&, TWebBrowser* browser) { return viewOf(browser) != nullptr; }
 
+// The zoom is the result pages': it changes while there are any.
+bool canZoomIn(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && window.pageZoom().canZoomIn();
+}
+bool canZoomOut(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && window.pageZoom().canZoomOut();
+}
+bool canResetZoom(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && !window.pageZoom().isDefault();
+}
+
 // Builds a row step by step: what it is, then where it shows.
 struct Row {
     Command command;
@@ -155,18 +169,15 @@ QList<Command> buildTable()
             .keys({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)})
             .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Forward),
         action("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"), -1,
-               &T::ActZoomInExecute,
-               [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && w.pageZoom().canZoomIn(); })
+               &T::ActZoomInExecute, canZoomIn)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
             .inPageMenu(PageMenu::Always, true),
         action("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"), -1,
-               &T::ActZoomOutExecute,
-               [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && w.pageZoom().canZoomOut(); })
+               &T::ActZoomOutExecute, canZoomOut)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)})
             .inPageMenu(PageMenu::Always),
-        action("ActZoomReset", QStringLiteral("实际大小(&R)"), QStringLiteral("网页恢复原来的大小"), -1,
-               &T::ActZoomResetExecute,
-               [](const T& w, TWebBrowser*) { return tabCount(w) > 0 && !w.pageZoom().isDefault(); })
+        action("ActZoomReset", QStringLiteral("实际大小(&R)"),
+               QStringLiteral("网页恢复原来的大小"), -1, &T::ActZoomResetExecute, canResetZoom)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_0)})
             .inPageMenu(PageMenu::Always),
         action("ActOpenInBrowser", QStringLiteral("在浏览器中打开本页"),
@@ -178,7 +189,9 @@ QList<Command> buildTable()
         action("ActOpenLinkInBrowser", QStringLiteral("在浏览器中打开链接"),
                QStringLiteral("用系统默认的浏览器打开这个链接"), -1,
                &T::ActOpenLinkInBrowserExecute,
-               [](const T&, TWebBrowser* b) { return TabHistory::linkAddress(viewOf(b)).isValid(); })
+               [](const T&, TWebBrowser* b) {
+                   return TabHistory::linkAddress(viewOf(b)).isValid();
+               })
             .inPageMenu(PageMenu::OnLink),
     };
 }

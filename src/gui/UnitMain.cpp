@@ -395,9 +395,9 @@ void TfrmMain::fillPageMenu(TWebBrowser* browser, QMenu* menu)
     const bool onLink = TabHistory::linkAddress(browser->engineView()).isValid();
     for (const CommandTable::Command& command : CommandTable::commands()) {
         QAction* action = commandAction(&command);
-        QAction* engineAction =
-            command.engineAction == QWebEnginePage::NoWebAction ? nullptr
-                                                                : page->action(command.engineAction);
+        QAction* engineAction = command.engineAction == QWebEnginePage::NoWebAction
+            ? nullptr
+            : page->action(command.engineAction);
         switch (command.pageMenu) {
         case CommandTable::PageMenu::None:
             continue;

@@ -943,7 +943,8 @@ private slots:
         const auto zoomedAlike = [&] {
             for (TWebBrowser* browser : fixture.resultBrowsers()) {
                 // What the page itself sees.
-                const QVariant ratio = runScript(browser, QStringLiteral("window.devicePixelRatio"));
+                const QVariant ratio =
+                    runScript(browser, QStringLiteral("window.devicePixelRatio"));
                 if (qAbs(ratio.toDouble() - percent / 100.0) > 0.01) {
                     qWarning() << browser->LocationURL() << ratio;
                     return false;
