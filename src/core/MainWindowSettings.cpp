@@ -40,4 +40,15 @@ void write(ProfileFile& file, QSize outer, int modeIndex)
     file.writeInteger(dictionarySection, "ID", modeIndex);
 }
 
+int readZoom(const ProfileFile& file)
+{
+    const int percent = file.readInteger(programSection, "Zoom", defaultZoom);
+    return percent >= minimumZoom && percent <= maximumZoom ? percent : defaultZoom;
+}
+
+void writeZoom(ProfileFile& file, int percent)
+{
+    file.writeInteger(programSection, "Zoom", percent);
+}
+
 } // namespace MainWindowSettings

@@ -34,4 +34,15 @@ int readModeIndex(const ProfileFile& file, int modeCount);
 // Throws Error when the file cannot be written; what follows a failed write is not tried.
 void write(ProfileFile& file, QSize outer, int modeIndex);
 
+// The result pages' zoom, in per cent, in a section of the program's own beside the two
+// above, which keep their keys and meaning.
+inline const QByteArray programSection = "Veritome";
+constexpr int defaultZoom = 100;
+constexpr int minimumZoom = 25;
+constexpr int maximumZoom = 500;
+// The stored zoom; the default when none is stored or it lies outside what pages can take.
+int readZoom(const ProfileFile& file);
+// Throws Error when the file cannot be written.
+void writeZoom(ProfileFile& file, int percent);
+
 } // namespace MainWindowSettings

@@ -2,53 +2,48 @@
 
 #include "AnsiCodec.h"
 #include "Application.h"
+#include "CommandTable.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
 #include "Error.h"
+#include "FindBar.h"
 #include "Glyphs.h"
 #include "MainWindowSettings.h"
+#include "PageInput.h"
 #include "PageSettings.h"
+#include "PageZoom.h"
 #include "ProfileFile.h"
 #include "QueryBox.h"
 #include "QueryHistory.h"
 #include "ResultTabs.h"
+#include "TabHistory.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWebEngineView>
 
 namespace {
 
-constexpr int available = OleCmd::Supported | OleCmd::Enabled;
-
-// The eight commands that act on the shown page, in the order of the action list.
-struct PageCommand {
-    QAction* TfrmMain::*action;
-    int command;
-};
-
-const PageCommand pageCommands[] = {
-    {&TfrmMain::ActSave, OleCmd::SaveAs},
-    {&TfrmMain::ActPreview, OleCmd::PrintPreview},
-    {&TfrmMain::ActPrint, OleCmd::Print},
-    {&TfrmMain::ActPageSetup, OleCmd::PageSetup},
-    {&TfrmMain::ActCopy, OleCmd::Copy},
-    {&TfrmMain::ActCut, OleCmd::Cut},
-    {&TfrmMain::ActPaste, OleCmd::Paste},
-    {&TfrmMain::ActSelectAll, OleCmd::SelectAll},
-};
+QWebEngineView* activeView(const TfrmMain& window)
+{
+    TWebBrowser* browser = window.GetActiveWebBrowser();
+    return browser ? browser->engineView() : nullptr;
+}
 
 } // namespace
 
@@ -104,6 +99,7 @@ void TfrmMain::FormCreate()
 
     m_outerSize.apply(
         MainWindowSettings::readOuterSize(*IniFile, OuterSize::primaryScreenGeometry().size()));
+    m_zoom->setPercent(MainWindowSettings::readZoom(*IniFile));
 
     Bookshops = Lookup::bookshops();
     setWindowTitle(App::title);
@@ -166,6 +162,7 @@ void TfrmMain::FormClose()
     }
     try {
         MainWindowSettings::write(*IniFile, frameGeometry().size(), CmbBoxType->currentIndex());
+        MainWindowSettings::writeZoom(*IniFile, m_zoom->percent());
     } catch (...) {
     }
     IniFile.reset();
@@ -274,6 +271,9 @@ void TfrmMain::CkLstBookshopClick(QObject*)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // The tab control's own setting, not the event: the whole window hides too.
+    if (watched == PageControl1 && event->type() == QEvent::Hide && PageControl1->isHidden())
+        m_findBar->close();
     if (watched == CkLstBookshop
         && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange
             || event->type() == QEvent::StyleChange))
@@ -359,6 +359,73 @@ void TfrmMain::openResultTab(const QString& caption, const QString& address, boo
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
     browser->Navigate(address, {}, {}, {}, {});
+    attachResultPage(browser);
+}
+
+// What the window does with every result page beyond the page commands: one zoom for all,
+// the mouse's back and forward buttons, the page's menu, and finding in a new page.
+void TfrmMain::attachResultPage(TWebBrowser* browser)
+{
+    QWebEngineView* view = browser->engineView();
+    if (!view)
+        return;
+    m_zoom->attach(view);
+    auto* input = new PageInput(view);
+    const auto trigger = [this](const char* name) {
+        if (QAction* action = commandAction(CommandTable::find(name)))
+            action->trigger();
+    };
+    connect(input, &PageInput::backRequested, this, [trigger] { trigger("ActBack"); });
+    connect(input, &PageInput::forwardRequested, this, [trigger] { trigger("ActForward"); });
+    connect(input, &PageInput::zoomRequested, m_zoom, &PageZoom::step);
+    connect(browser, &TWebBrowser::contextMenuAboutToShow, this,
+            [this, browser](QMenu* menu) { App::guarded([&] { fillPageMenu(browser, menu); }); });
+    connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] {
+        if (GetActiveWebBrowser() == browser)
+            m_findBar->activePageLoaded();
+    });
+}
+
+// The page's menu offers the window's commands: its own back and forward in place of the
+// engine's, find and zoom, and opening the page or the link in the user's web browser.
+void TfrmMain::fillPageMenu(TWebBrowser* browser, QMenu* menu)
+{
+    refreshActions();
+    QWebEnginePage* page = browser->engineView()->page();
+    const bool onLink = TabHistory::linkAddress(browser->engineView()).isValid();
+    for (const CommandTable::Command& command : CommandTable::commands()) {
+        QAction* action = commandAction(&command);
+        QAction* engineAction = command.engineAction == QWebEnginePage::NoWebAction
+            ? nullptr
+            : page->action(command.engineAction);
+        switch (command.pageMenu) {
+        case CommandTable::PageMenu::None:
+            continue;
+        case CommandTable::PageMenu::InPlaceOfEngine:
+            if (engineAction && menu->actions().contains(engineAction)) {
+                menu->insertAction(engineAction, action);
+                menu->removeAction(engineAction);
+            }
+            continue;
+        case CommandTable::PageMenu::OnLink:
+            if (!onLink)
+                continue;
+            break;
+        case CommandTable::PageMenu::Always:
+            break;
+        }
+        if (command.separatorBefore && !menu->isEmpty() && !menu->actions().last()->isSeparator())
+            menu->addSeparator();
+        menu->addAction(action);
+    }
+}
+
+void TfrmMain::showZoom(int percent)
+{
+    // Long enough to read, short enough not to stand in the way of the hints.
+    constexpr int shownMs = 2000;
+    StatusBar1->showMessage(QStringLiteral("缩放：%1%").arg(percent), shownMs);
+    scheduleActionUpdate();
 }
 
 void TfrmMain::BeforeNavigate2(const QString& url, bool* Cancel)
@@ -400,9 +467,10 @@ void TfrmMain::runPageCommand(const QAction* action)
     TWebBrowser* browser = GetActiveWebBrowser();
     if (!browser)
         return;
-    for (const PageCommand& page : pageCommands)
-        if (this->*page.action == action && browser->QueryStatusWB(page.command) == available)
-            browser->ExecWB(page.command, OleCmd::DoDefault);
+    const CommandTable::Command* command = CommandTable::find(action->objectName().toLatin1());
+    if (command && command->webCommand != 0
+        && CommandTable::isEnabled(*command, *this, browser))
+        browser->ExecWB(command->webCommand, OleCmd::DoDefault);
 }
 
 void TfrmMain::ActSaveExecute(QObject*) { runPageCommand(ActSave); }
@@ -414,18 +482,37 @@ void TfrmMain::ActCutExecute(QObject*) { runPageCommand(ActCut); }
 void TfrmMain::ActPasteExecute(QObject*) { runPageCommand(ActPaste); }
 void TfrmMain::ActSelectAllExecute(QObject*) { runPageCommand(ActSelectAll); }
 
+// Every command's state from scratch, in the order of the command table: the tab actions,
+// the page commands the web view answers for, then the others.
 void TfrmMain::ActionList1Update(QAction*, bool&)
 {
-    const int i = PageControl1->currentIndex();
-    const int c = PageControl1->count();
-    ActPrior->setEnabled(i > 0);
-    ActNext->setEnabled(i < c - 1);
-    ActClose->setEnabled(c > 0);
-    ActCloseAll->setEnabled(c > 0);
-
     TWebBrowser* browser = GetActiveWebBrowser();
-    for (const PageCommand& page : pageCommands)
-        (this->*page.action)->setEnabled(browser && browser->QueryStatusWB(page.command) == available);
+    const QList<CommandTable::Command>& commands = CommandTable::commands();
+    for (int row = 0; row < commands.size(); ++row)
+        m_commandActions[row]->setEnabled(CommandTable::isEnabled(commands[row], *this, browser));
+}
+
+void TfrmMain::ActFindExecute(QObject*) { m_findBar->open(); }
+void TfrmMain::ActFindNextExecute(QObject*) { m_findBar->findNext(); }
+void TfrmMain::ActFindPreviousExecute(QObject*) { m_findBar->findPrevious(); }
+void TfrmMain::ActBackExecute(QObject*) { TabHistory::back(activeView(*this)); }
+void TfrmMain::ActForwardExecute(QObject*) { TabHistory::forward(activeView(*this)); }
+void TfrmMain::ActZoomInExecute(QObject*) { m_zoom->zoomIn(); }
+void TfrmMain::ActZoomOutExecute(QObject*) { m_zoom->zoomOut(); }
+void TfrmMain::ActZoomResetExecute(QObject*) { m_zoom->reset(); }
+
+void TfrmMain::ActOpenInBrowserExecute(QObject*)
+{
+    const QUrl address = TabHistory::browserAddress(activeView(*this));
+    if (address.isValid() && !QDesktopServices::openUrl(address))
+        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
+}
+
+void TfrmMain::ActOpenLinkInBrowserExecute(QObject*)
+{
+    const QUrl address = TabHistory::linkAddress(activeView(*this));
+    if (address.isValid() && !QDesktopServices::openUrl(address))
+        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
 }
 
 void TfrmMain::refreshActions()

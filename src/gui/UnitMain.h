@@ -10,7 +10,13 @@
 #include <QWidget>
 #include <memory>
 
+namespace CommandTable {
+struct Command;
+enum class Menu;
+} // namespace CommandTable
+class FindBar;
 class PageSettings;
+class PageZoom;
 class ProfileFile;
 class ResultTabs;
 class TCoolBar;
@@ -137,6 +143,18 @@ public:
     void ActSelectAllExecute(QObject* Sender);
     void ActionList1Update(QAction* Action, bool& Handled);
 
+    // Find, zoom, history and the user's web browser, on the active result page.
+    void ActFindExecute(QObject* Sender);
+    void ActFindNextExecute(QObject* Sender);
+    void ActFindPreviousExecute(QObject* Sender);
+    void ActBackExecute(QObject* Sender);
+    void ActForwardExecute(QObject* Sender);
+    void ActZoomInExecute(QObject* Sender);
+    void ActZoomOutExecute(QObject* Sender);
+    void ActZoomResetExecute(QObject* Sender);
+    void ActOpenInBrowserExecute(QObject* Sender);
+    void ActOpenLinkInBrowserExecute(QObject* Sender);
+
     // Tool bar docking.
     void CoolBar1DockOver(QObject* Sender, QWidget* Source, bool& Accept, QRect& DockRect);
     void CoolBar1DockDrop(QObject* Sender, QWidget* Source);
@@ -152,6 +170,9 @@ public:
     TfrmFloating* floatingHost() const;
     // What every web view of this window shares for its page commands.
     PageSettings& pageSettings() const { return *m_pageSettings; }
+    // The result pages' zoom, and the bar that finds text in them.
+    PageZoom& pageZoom() const { return *m_zoom; }
+    FindBar* findBar() const { return m_findBar; }
 
 signals:
     // The close sequence has run; the program ends here.
@@ -168,9 +189,13 @@ private:
     void buildActions();
     void buildMenu();
     void bindEvents();
-    QAction* makeAction(const char* name, const QString& caption, const QString& hint, int image);
+    QAction* commandAction(const CommandTable::Command* command) const;
+    void addMenuCommands(QMenu* menu, CommandTable::Menu which);
     void bindAction(QAction* action, void (TfrmMain::*handler)(QObject*));
     void runPageCommand(const QAction* action);
+    void attachResultPage(TWebBrowser* browser);
+    void fillPageMenu(TWebBrowser* browser, QMenu* menu);
+    void showZoom(int percent);
     void refreshActions();
     void scheduleActionUpdate();
     void openSearchTabs(const QString& term);
@@ -195,4 +220,7 @@ private:
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
     QObject* m_historyList = nullptr; // the query box's drop-down list, as watched
+    QList<QAction*> m_commandActions; // one for each row of the command table, in its order
+    PageZoom* m_zoom = nullptr;
+    FindBar* m_findBar = nullptr;
 };

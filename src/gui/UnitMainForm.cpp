@@ -5,9 +5,12 @@
 
 #include "Application.h"
 #include "CaretRest.h"
+#include "CommandTable.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
+#include "FindBar.h"
 #include "Glyphs.h"
+#include "PageZoom.h"
 #include "ResultTabs.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
@@ -45,34 +48,44 @@ public:
 
 } // namespace
 
-QAction* TfrmMain::makeAction(const char* name, const QString& caption, const QString& hint,
-                              int image)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    action->setToolTip(hint.isEmpty() ? QString() : hint);
-    action->setStatusTip(hint);
-    if (image >= 0)
-        action->setIcon(ImageList1.value(image));
-    action->setEnabled(false);
-    ActionList1.append(action);
-    return action;
-}
-
+// Every action comes from its row of the command table; the action list holds the twelve
+// that have a place of their own in the window's members.
 void TfrmMain::buildActions()
 {
-    ActPrior = makeAction("ActPrior", QStringLiteral("ActPrior"), QStringLiteral("前一页"), 0);
-    ActNext = makeAction("ActNext", QStringLiteral("ActNext"), QStringLiteral("后一页"), 1);
-    ActClose = makeAction("ActClose", QStringLiteral("关闭当前页(&C)"), QStringLiteral("关闭当前页"), 2);
-    ActCloseAll = makeAction("ActCloseAll", QStringLiteral("关闭所有页"), QStringLiteral("关闭所有页"), 7);
-    ActSave = makeAction("ActSave", QStringLiteral("保存(&S)"), QStringLiteral("保存"), 5);
-    ActPreview = makeAction("ActPreview", QStringLiteral("打印预览"), QStringLiteral("打印预览"), 6);
-    ActPrint = makeAction("ActPrint", QStringLiteral("打印(&P)"), QStringLiteral("打印"), 4);
-    ActPageSetup = makeAction("ActPageSetup", QStringLiteral("页面设置"), QString(), -1);
-    ActCopy = makeAction("ActCopy", QStringLiteral("复制(&C)"), QString(), -1);
-    ActCut = makeAction("ActCut", QStringLiteral("剪切(&X)"), QString(), -1);
-    ActPaste = makeAction("ActPaste", QStringLiteral("粘贴(&P)"), QString(), -1);
-    ActSelectAll = makeAction("ActSelectAll", QStringLiteral("全选(&A)"), QString(), -1);
+    m_zoom = new PageZoom(this);
+    for (const CommandTable::Command& command : CommandTable::commands()) {
+        auto* action = new QAction(command.caption, this);
+        action->setObjectName(QLatin1String(command.name));
+        action->setToolTip(command.hint);
+        action->setStatusTip(command.hint);
+        if (command.glyph >= 0)
+            action->setIcon(ImageList1.value(command.glyph));
+        action->setEnabled(false);
+        if (!command.keys.isEmpty()) {
+            action->setShortcuts(command.keys);
+            // The keys work wherever the window has the keyboard, in the pages too.
+            addAction(action);
+        }
+        m_commandActions.append(action);
+        if (command.field) {
+            this->*command.field = action;
+            ActionList1.append(action);
+        }
+    }
+}
+
+QAction* TfrmMain::commandAction(const CommandTable::Command* command) const
+{
+    return m_commandActions.value(int(command - CommandTable::commands().data()));
+}
+
+void TfrmMain::addMenuCommands(QMenu* menu, CommandTable::Menu which)
+{
+    for (const CommandTable::Command* command : CommandTable::inMenu(which)) {
+        if (command->separatorBefore && !menu->isEmpty())
+            menu->addSeparator();
+        menu->addAction(commandAction(command));
+    }
 }
 
 void TfrmMain::buildControls()
@@ -110,13 +123,8 @@ void TfrmMain::buildControls()
         ToolBar2->addWidget(button);
         return button;
     };
-    ToolButton1 = addButton("ToolButton1", ActPrior);
-    ToolButton2 = addButton("ToolButton2", ActNext);
-    ToolButton3 = addButton("ToolButton3", ActClose);
-    ToolButton8 = addButton("ToolButton8", ActCloseAll);
-    ToolButton5 = addButton("ToolButton5", ActPrint);
-    ToolButton6 = addButton("ToolButton6", ActSave);
-    ToolButton7 = addButton("ToolButton7", ActPreview);
+    for (const CommandTable::Command* command : CommandTable::onToolBar())
+        this->*command->button = addButton(command->buttonName, commandAction(command));
 
     Panel1 = new QFrame(ToolBar2);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -196,6 +204,15 @@ void TfrmMain::buildControls()
     resultArea->addWidget(PageControl1, 0, 0);
     PageControl1->raise();
     m_tabs = new ResultTabs(this, PageControl1, PnlWbAD, CmbBook, m_pageSettings);
+    m_findBar = new FindBar(
+        [this] {
+            TWebBrowser* browser = GetActiveWebBrowser();
+            return browser ? browser->engineView() : nullptr;
+        },
+        Panel2);
+    m_findBar->setObjectName(QStringLiteral("FindBar"));
+    m_findBar->hide();
+    resultArea->addWidget(m_findBar, 1, 0);
     windowLayout->addWidget(Panel2, 1);
 
     StatusBar1 = new QStatusBar(this);
@@ -217,25 +234,14 @@ void TfrmMain::buildMenu()
 {
     File1 = ToolBar1->addMenu(QStringLiteral("文件(&F)"));
     File1->setObjectName(QStringLiteral("File1"));
-    File1->addAction(ActClose);
-    File1->addAction(ActCloseAll);
-    File1->addSeparator();
-    File1->addAction(ActSave);
-    File1->addSeparator();
-    File1->addAction(ActPageSetup);
-    File1->addAction(ActPreview);
-    File1->addAction(ActPrint);
+    addMenuCommands(File1, CommandTable::Menu::File);
     File1->addSeparator();
     mnuExit = File1->addAction(QStringLiteral("退出(&X)"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
 
     E2 = ToolBar1->addMenu(QStringLiteral("编辑(&E)"));
     E2->setObjectName(QStringLiteral("E2"));
-    E2->addAction(ActCopy);
-    E2->addAction(ActCut);
-    E2->addAction(ActPaste);
-    E2->addSeparator();
-    E2->addAction(ActSelectAll);
+    addMenuCommands(E2, CommandTable::Menu::Edit);
 
     N3 = ToolBar1->addMenu(QStringLiteral("查看(&V)"));
     N3->setObjectName(QStringLiteral("N3"));
@@ -250,7 +256,7 @@ void TfrmMain::buildMenu()
 
     auto* menuStyle = new MenuStyle(QApplication::style()->name());
     menuStyle->setParent(this);
-    for (QMenu* menu : {File1, E2, N3})
+    for (QMenu* menu : {File1, E2})
         menu->setStyle(menuStyle);
 }
 
@@ -269,18 +275,8 @@ void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
 
 void TfrmMain::bindEvents()
 {
-    bindAction(ActPrior, &TfrmMain::ActPriorExecute);
-    bindAction(ActNext, &TfrmMain::ActNextExecute);
-    bindAction(ActClose, &TfrmMain::ActCloseExecute);
-    bindAction(ActCloseAll, &TfrmMain::ActCloseAllExecute);
-    bindAction(ActSave, &TfrmMain::ActSaveExecute);
-    bindAction(ActPreview, &TfrmMain::ActPreviewExecute);
-    bindAction(ActPrint, &TfrmMain::ActPrintExecute);
-    bindAction(ActPageSetup, &TfrmMain::ActPageSetupExecute);
-    bindAction(ActCopy, &TfrmMain::ActCopyExecute);
-    bindAction(ActCut, &TfrmMain::ActCutExecute);
-    bindAction(ActPaste, &TfrmMain::ActPasteExecute);
-    bindAction(ActSelectAll, &TfrmMain::ActSelectAllExecute);
+    for (const CommandTable::Command& command : CommandTable::commands())
+        bindAction(commandAction(&command), command.execute);
 
     App::connectGuarded(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
     App::connectGuarded(NViewStatusBar, &QAction::triggered, this, &TfrmMain::NViewStatusBarClick);
@@ -324,6 +320,10 @@ void TfrmMain::bindEvents()
     connect(m_tabs, &ResultTabs::changed, this, &TfrmMain::scheduleActionUpdate);
     for (QMenu* menu : {File1, E2})
         connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
+    // The find bar follows the active page; it goes when the tabs give way to the banner.
+    connect(PageControl1, &QTabWidget::currentChanged, m_findBar, &FindBar::activePageChanged);
+    PageControl1->installEventFilter(this);
+    connect(m_zoom, &PageZoom::changed, this, &TfrmMain::showZoom);
 
     connect(WbAd, &TWebBrowser::DocumentComplete, this, [this](bool ok) {
         // A banner that cannot be reached gives way to the built-in start page, once.

@@ -187,6 +187,7 @@ void TWebBrowser::showContextMenu(const QPoint& position)
     }
     if (previous && previous->isSeparator())
         menu->removeAction(previous);
+    emit contextMenuAboutToShow(menu);
     menu->popup(m_view->mapToGlobal(position));
 }
 

@@ -8,6 +8,7 @@
 
 class PageCommands;
 class PageSettings;
+class QMenu;
 class QTimer;
 class QWebEngineView;
 class SilentPage;
@@ -86,9 +87,12 @@ signals:
     void DocumentComplete(bool ok);
     // Something that QueryStatusWB answers may have changed.
     void CommandStateChange();
+    // The page's own menu is about to open, with the engine's entries in it.
+    void contextMenuAboutToShow(QMenu* menu);
 
-protected:
-    // None until the first Navigate.
+public:
+    // The engine's view, for what the window does with its pages beyond the commands
+    // above (find, zoom, history). None until the first Navigate.
     QWebEngineView* engineView() const { return m_view; }
 
 private:

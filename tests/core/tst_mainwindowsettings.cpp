@@ -116,6 +116,32 @@ private slots:
         QCOMPARE(MainWindowSettings::readModeIndex(ProfileFile(path()), 3), index);
     }
 
+    // A zoom the pages cannot take, from an edited or damaged file, gives the default.
+    void readZoom_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("percent");
+        QTest::newRow("no file") << QByteArray() << 100;
+        QTest::newRow("stored") << QByteArray("[Veritome]\r\nZoom=150\r\n") << 150;
+        QTest::newRow("between levels") << QByteArray("[veritome]\r\nzoom=115\r\n") << 115;
+        QTest::newRow("smallest") << QByteArray("[Veritome]\r\nZoom=25\r\n") << 25;
+        QTest::newRow("largest") << QByteArray("[Veritome]\r\nZoom=500\r\n") << 500;
+        QTest::newRow("too small") << QByteArray("[Veritome]\r\nZoom=24\r\n") << 100;
+        QTest::newRow("too large") << QByteArray("[Veritome]\r\nZoom=501\r\n") << 100;
+        QTest::newRow("zero") << QByteArray("[Veritome]\r\nZoom=0\r\n") << 100;
+        QTest::newRow("not a number") << QByteArray("[Veritome]\r\nZoom=big\r\n") << 100;
+        QTest::newRow("another section") << QByteArray("[Form]\r\nZoom=150\r\n") << 100;
+    }
+
+    void readZoom()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, percent);
+        if (!settings.isEmpty())
+            QVERIFY(writeFile(path(), settings));
+        QCOMPARE(MainWindowSettings::readZoom(ProfileFile(path())), percent);
+    }
+
     // Written with the spellings the file has always had, and read back as written.
     void write()
     {

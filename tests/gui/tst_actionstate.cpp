@@ -42,15 +42,28 @@ public:
 using StatusMap = QMap<int, int>;
 using ActionNames = QStringList;
 
-const QList<int> pageCommandIds = {OleCmd::SaveAs,    OleCmd::PrintPreview, OleCmd::Print,
-                                   OleCmd::PageSetup, OleCmd::Copy,         OleCmd::Cut,
-                                   OleCmd::Paste,     OleCmd::SelectAll};
+// The eight page commands as the window's design gives them, in the action list's order.
+struct PageCommandRow {
+    const char* action;
+    int command;
+    void (TfrmMain::*handler)(QObject*);
+};
+const PageCommandRow pageCommands[] = {
+    {"ActSave", OleCmd::SaveAs, &TfrmMain::ActSaveExecute},
+    {"ActPreview", OleCmd::PrintPreview, &TfrmMain::ActPreviewExecute},
+    {"ActPrint", OleCmd::Print, &TfrmMain::ActPrintExecute},
+    {"ActPageSetup", OleCmd::PageSetup, &TfrmMain::ActPageSetupExecute},
+    {"ActCopy", OleCmd::Copy, &TfrmMain::ActCopyExecute},
+    {"ActCut", OleCmd::Cut, &TfrmMain::ActCutExecute},
+    {"ActPaste", OleCmd::Paste, &TfrmMain::ActPasteExecute},
+    {"ActSelectAll", OleCmd::SelectAll, &TfrmMain::ActSelectAllExecute},
+};
 
 StatusMap allPageCommands(int status)
 {
     StatusMap map;
-    for (int id : pageCommandIds)
-        map.insert(id, status);
+    for (const PageCommandRow& row : pageCommands)
+        map.insert(row.command, status);
     return map;
 }
 
@@ -94,12 +107,7 @@ private slots:
             << StatusMap{{OleCmd::SaveAs, 7},  {OleCmd::Print, 11}, {OleCmd::Copy, 2},
                          {OleCmd::Cut, 1},     {OleCmd::Paste, 15}, {OleCmd::SelectAll, 3}}
             << ActionNames{"ActClose", "ActCloseAll", "ActSelectAll"};
-        const QList<QPair<int, const char*>> commands = {
-            {OleCmd::SaveAs, "ActSave"},       {OleCmd::PrintPreview, "ActPreview"},
-            {OleCmd::Print, "ActPrint"},       {OleCmd::PageSetup, "ActPageSetup"},
-            {OleCmd::Copy, "ActCopy"},         {OleCmd::Cut, "ActCut"},
-            {OleCmd::Paste, "ActPaste"},       {OleCmd::SelectAll, "ActSelectAll"}};
-        for (const auto& [command, action] : commands) {
+        for (const auto& [action, command, handler] : pageCommands) {
             StatusMap onlyThis = allPageCommands(1);
             onlyThis[command] = 3;
             QTest::addRow("only command %d available", command)
@@ -149,12 +157,7 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("status");
-        const QList<QPair<const char*, int>> commands = {
-            {"ActSave", OleCmd::SaveAs},       {"ActPreview", OleCmd::PrintPreview},
-            {"ActPrint", OleCmd::Print},       {"ActPageSetup", OleCmd::PageSetup},
-            {"ActCopy", OleCmd::Copy},         {"ActCut", OleCmd::Cut},
-            {"ActPaste", OleCmd::Paste},       {"ActSelectAll", OleCmd::SelectAll}};
-        for (const auto& [action, command] : commands)
+        for (const auto& [action, command, handler] : pageCommands)
             for (int status : {3, 7, 1, 0})
                 QTest::addRow("%s, status %d", action, status)
                     << QString::fromLatin1(action) << command << status;
@@ -171,17 +174,9 @@ private slots:
         browser->status = allPageCommands(3);
         browser->status[command] = status;
 
-        using Handler = void (TfrmMain::*)(QObject*);
-        const QMap<QString, Handler> handlers = {
-            {"ActSave", &TfrmMain::ActSaveExecute},
-            {"ActPreview", &TfrmMain::ActPreviewExecute},
-            {"ActPrint", &TfrmMain::ActPrintExecute},
-            {"ActPageSetup", &TfrmMain::ActPageSetupExecute},
-            {"ActCopy", &TfrmMain::ActCopyExecute},
-            {"ActCut", &TfrmMain::ActCutExecute},
-            {"ActPaste", &TfrmMain::ActPasteExecute},
-            {"ActSelectAll", &TfrmMain::ActSelectAllExecute}};
-        (fixture.window()->*handlers.value(action))(nullptr);
+        for (const PageCommandRow& row : pageCommands)
+            if (row.action == action)
+                (fixture.window()->*row.handler)(nullptr);
         const QList<QPair<int, int>> expected =
             status == 3 ? QList<QPair<int, int>>{{command, int(OleCmd::DoDefault)}}
                         : QList<QPair<int, int>>{};

@@ -1,8 +1,10 @@
 #include "CupsQueue.h"
+#include "FindBar.h"
 #include "Error.h"
 #include "LoopbackServer.h"
 #include "ModalAnswerer.h"
 #include "PageSettings.h"
+#include "PageZoom.h"
 #include "PageTools.h"
 #include "UnitMain.h"
 #include "WebTestMain.h"
@@ -11,6 +13,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QGraphicsView>
@@ -26,6 +29,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QTabWidget>
@@ -50,6 +54,9 @@ QByteArray pixelPng()
     return buffer.data();
 }
 
+// How often the needle page of a host holds the word: the sources' pages differ.
+int needlesOn(const QByteArray& host) { return 1 + host.size() % 4; }
+
 // A page with text, a field and one image; "long" in the address gives many pages of it.
 LoopbackServer::Response servePage(const LoopbackServer::Request& request)
 {
@@ -69,6 +76,12 @@ LoopbackServer::Response servePage(const LoopbackServer::Request& request)
         return LoopbackServer::page("<html><head><meta charset=utf-8><title>wrap</title></head>"
                                     "<body style='margin:0'>"
                                     + text + "</body></html>");
+    }
+    if (request.target.contains("needle")) {
+        QByteArray text;
+        for (int i = 0; i < needlesOn(request.host); ++i)
+            text += "<p>a needle in the hay " + QByteArray::number(i) + "</p>";
+        return LoopbackServer::page("<html><body>" + text + "</body></html>");
     }
     QByteArray paragraphs = "<p>" + marker + " 百科全书 page text</p>";
     if (request.target.contains("long"))
@@ -270,6 +283,10 @@ int closeWhilePrinting()
 class TestPageCommands : public QObject {
     Q_OBJECT
 
+public slots:
+    // Stands in for the desktop's web browser.
+    void openedInBrowser(const QUrl& url) { openedUrls.append(url); }
+
 private slots:
     void initTestCase()
     {
@@ -281,7 +298,11 @@ private slots:
                  "poppler-utils is needed: scripts/setup.sh installs it");
     }
 
-    void init() { QVERIFY(fixture.open(false)); }
+    void init()
+    {
+        openedUrls.clear();
+        QVERIFY(fixture.open(false));
+    }
     void cleanup() { fixture.reset(); }
 
     void statusIsTheEnginesOwn()
@@ -431,14 +452,18 @@ private slots:
     void contextMenuOffersOnlyWhatWorks_data()
     {
         QTest::addColumn<QString>("element"); // what is right-clicked; empty: the page
-        QTest::newRow("page") << "";
-        QTest::newRow("link") << "link";
-        QTest::newRow("image") << "image";
+        QTest::addColumn<QString>("browserEntry"); // opens in the user's web browser
+        QTest::addColumn<QString>("opens");        // path of what it opens; empty: the page
+        QTest::newRow("page") << "" << "ActOpenInBrowser" << "";
+        QTest::newRow("link") << "link" << "ActOpenLinkInBrowser" << "/linked";
+        QTest::newRow("image") << "image" << "ActOpenInBrowser" << "";
     }
 
     void contextMenuOffersOnlyWhatWorks()
     {
         QFETCH(QString, element);
+        QFETCH(QString, browserEntry);
+        QFETCH(QString, opens);
         TWebBrowser* browser = openResultPage();
         QVERIFY(browser);
         QMenu* menu = openContextMenu(browser, element);
@@ -457,7 +482,18 @@ private slots:
         QVERIFY2(!entries.isEmpty(), "the menu offers nothing");
         QVERIFY(!menu->actions().first()->isSeparator());
         QVERIFY(!menu->actions().last()->isSeparator());
+
+        // The page, or the link, goes to the desktop's web browser.
+        QAction* entry = menuEntry(menu, browserEntry);
+        QVERIFY2(entry, qPrintable(entries.join(QLatin1Char('|'))));
+        QVERIFY(entry->isEnabled());
+        const QUrl address(browser->LocationURL());
+        const QUrl expected = opens.isEmpty() ? address : address.resolved(QUrl(opens));
         menu->close();
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openedInBrowser");
+        entry->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(openedUrls, QList<QUrl>{expected});
     }
 
     // The page's menu saves through the program's own dialog and shows the source in the
@@ -787,6 +823,223 @@ private slots:
         QCOMPARE(files.size(), 1);
     }
 
+    // The find bar on the active page: finds as the user types, steps both ways, keeps the
+    // term for the other tabs, and gives the focus back when it closes.
+    void findInPage()
+    {
+        fixture.search(QStringLiteral("needle"));
+        QVERIFY(fixture.waitForLoads());
+        QList<TWebBrowser*> browsers;
+        for (int tab = 0; tab < fixture->PageControl1->count(); ++tab)
+            browsers.append(fixture->PageControl1->widget(tab)->findChild<TWebBrowser*>());
+        QCOMPARE(browsers.size(), 5);
+        const auto needles = [&](int tab) {
+            return needlesOn(QUrl(browsers.at(tab)->LocationURL()).host().toLatin1());
+        };
+        QVERIFY(needles(0) != needles(1));
+        FindBar* bar = fixture->findBar();
+        QVERIFY(bar->isHidden());
+        fixture->PageControl1->setCurrentIndex(1);
+        focusQueryBox();
+        QTRY_VERIFY(actionNamed("ActFind")->isEnabled());
+
+        QTest::keyClick(fixture->CmbBook, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QTRY_VERIFY(bar->field()->hasFocus());
+        QTest::keyClicks(bar->field(), "needle");
+        const auto shows = [&](int match, int count) {
+            return waitUntil([&] {
+                return bar->resultText() == QStringLiteral("第 %1 处，共 %2 处").arg(match).arg(count);
+            }, 15000);
+        };
+        const int count = needles(1);
+        QVERIFY(count >= 3);
+        QVERIFY2(shows(1, count), qPrintable(bar->resultText()));
+        // Every match is marked on the page, and the marks go with the bar.
+        QVERIFY(waitUntil([&] { return markedPixels(browsers.at(1)) > 0; }, 15000));
+
+        // Enter and Shift+Enter in the field, F3 and Shift+F3 anywhere in the window.
+        const QList<std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, int>> steps = {
+            {bar->field(), Qt::Key_Return, Qt::ShiftModifier, count},
+            {bar->field(), Qt::Key_Return, Qt::NoModifier, 1},
+            {bar->field(), Qt::Key_Enter, Qt::NoModifier, 2},
+            {fixture->CmbBook, Qt::Key_F3, Qt::NoModifier, 3},
+            {fixture->CmbBook, Qt::Key_F3, Qt::ShiftModifier, 2},
+        };
+        for (const auto& [widget, key, modifiers, match] : steps) {
+            QTest::keyClick(widget, key, modifiers);
+            QVERIFY2(shows(match, count), qPrintable(bar->resultText()));
+        }
+
+        // Another tab: the same term, found there.
+        fixture->PageControl1->setCurrentIndex(0);
+        QVERIFY2(shows(1, needles(0)), qPrintable(bar->resultText()));
+        QCOMPARE(bar->term(), QStringLiteral("needle"));
+        QVERIFY(waitUntil([&] { return markedPixels(browsers.at(0)) > 0; }, 15000));
+
+        bar->field()->setText(QStringLiteral("haystack"));
+        QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QStringLiteral("没有找到"), 15000);
+        bar->field()->setText(QStringLiteral("needle"));
+        QVERIFY(shows(1, needles(0)));
+
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(fixture->CmbBook->lineEdit()->hasFocus());
+        // Unmarked for good: the view draws a frame or two without them while it grows.
+        int unmarkedFrames = 0;
+        QVERIFY(waitUntil([&] {
+            unmarkedFrames = markedPixels(browsers.at(0)) == 0 ? unmarkedFrames + 1 : 0;
+            return unmarkedFrames >= 10;
+        }, 15000));
+
+        // F3 brings the bar back with its term.
+        QTest::keyClick(fixture->CmbBook, Qt::Key_F3);
+        QVERIFY(bar->isVisible());
+        QVERIFY(shows(1, needles(0)));
+    }
+
+    void zoomActsOnEveryResultPage_data()
+    {
+        QTest::addColumn<QString>("input"); // keys or notches of the wheel, one a character
+        QTest::addColumn<int>("percent");
+        QTest::newRow("Ctrl+= twice") << "++" << 125;
+        QTest::newRow("Ctrl+-") << "-" << 90;
+        QTest::newRow("in, out") << "+-" << 100;
+        QTest::newRow("Ctrl+0 after zooming") << "++0" << 100;
+        QTest::newRow("Ctrl+wheel up") << "u" << 110;
+        QTest::newRow("Ctrl+wheel down twice") << "dd" << 80;
+        QTest::newRow("past the largest") << QString(20, QLatin1Char('+')) << 500;
+    }
+
+    // All tabs alike, the tabs of later searches too, and the next run of the program.
+    void zoomActsOnEveryResultPage()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, percent);
+        fixture.search(QStringLiteral("zoom"));
+        QVERIFY(fixture.waitForLoads());
+        TWebBrowser* active = fixture->GetActiveWebBrowser();
+        QWidget* page = active->findChild<QWebEngineView*>()->focusProxy();
+        QVERIFY(page);
+        for (const QChar step : input) {
+            const QPoint middle = page->rect().center();
+            if (step == QLatin1Char('u') || step == QLatin1Char('d')) {
+                QWheelEvent wheel(middle, page->mapToGlobal(middle), QPoint(),
+                                  QPoint(0, step == QLatin1Char('u') ? 120 : -120), Qt::NoButton,
+                                  Qt::ControlModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(page, &wheel);
+            } else {
+                QTRY_VERIFY(fixture.waitForActionUpdate());
+                const Qt::Key key = step == QLatin1Char('+') ? Qt::Key_Equal
+                    : step == QLatin1Char('-')              ? Qt::Key_Minus
+                                                            : Qt::Key_0;
+                QTest::keyClick(page, key, Qt::ControlModifier);
+            }
+        }
+        QCOMPARE(fixture->pageZoom().percent(), percent);
+        if (percent != 100)
+            QCOMPARE(fixture->StatusBar1->currentMessage(),
+                     QStringLiteral("缩放：%1%").arg(percent));
+        const auto zoomedAlike = [&] {
+            for (TWebBrowser* browser : fixture.resultBrowsers()) {
+                // What the page itself sees.
+                const QVariant ratio =
+                    runScript(browser, QStringLiteral("window.devicePixelRatio"));
+                if (qAbs(ratio.toDouble() - percent / 100.0) > 0.01) {
+                    qWarning() << browser->LocationURL() << ratio;
+                    return false;
+                }
+            }
+            return true;
+        };
+        QVERIFY(waitUntil(zoomedAlike, 15000));
+
+        // A new search's page comes at the same zoom.
+        QVERIFY(openResultPage());
+        QVERIFY(waitUntil(zoomedAlike, 15000));
+
+        // And so does the next run's.
+        fixture->close();
+        const QByteArray settings = fixture.settings();
+        QVERIFY2(settings.contains("[Veritome]\r\nZoom=" + QByteArray::number(percent) + "\r\n"),
+                 settings.constData());
+        QVERIFY(settings.contains("[Dictionary]\r\nID=1\r\n"));
+        QVERIFY(fixture.open(false));
+        QCOMPARE(fixture->pageZoom().percent(), percent);
+        QVERIFY(openResultPage());
+        QVERIFY(waitUntil(zoomedAlike, 15000));
+    }
+
+    // Back and forward step through the tab's own pages, back from the page's source too,
+    // by keys, the mouse's side buttons and the page's menu; the tabs stay where they are.
+    void backAndForwardInATab_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Alt+Left and Alt+Right") << "keys";
+        QTest::newRow("mouse buttons") << "mouse";
+        QTest::newRow("page menu") << "menu";
+    }
+
+    void backAndForwardInATab()
+    {
+        QFETCH(QString, way);
+        TWebBrowser* browser = openResultPage();
+        QVERIFY(browser);
+        const QString first = browser->LocationURL();
+        const auto step = [&](bool back) {
+            QWidget* page = browser->findChild<QWebEngineView*>()->focusProxy();
+            if (way == QLatin1String("keys")) {
+                QTest::keyClick(page, back ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
+            } else if (way == QLatin1String("mouse")) {
+                QTest::mouseClick(page, back ? Qt::BackButton : Qt::ForwardButton, {},
+                                  QPoint(5, 5));
+            } else {
+                QMenu* menu = openContextMenu(browser, QString());
+                QVERIFY(menu);
+                QAction* entry = menuEntry(menu, back ? "ActBack" : "ActForward");
+                QVERIFY2(entry, qPrintable(entryTexts(menu)));
+                QVERIFY(!menu->actions().contains(
+                    enginePage(browser)->action(back ? QWebEnginePage::Back
+                                                     : QWebEnginePage::Forward)));
+                menu->close();
+                entry->trigger();
+            }
+        };
+        const auto arrivesAt = [&](const QString& address) {
+            return waitUntil([&] { return browser->LocationURL() == address; }, 15000)
+                && waitUntil([&] { return !enginePage(browser)->isLoading(); }, 15000)
+                && fixture.waitForActionUpdate();
+        };
+        QVERIFY(!actionNamed("ActBack")->isEnabled());
+        // A click of the user's: the engine skips, going back, a page left without one.
+        const QPoint link = elementMiddle(browser, QStringLiteral("link"));
+        QVERIFY(!link.isNull());
+        QWidget* target = browser->findChild<QWebEngineView*>()->focusProxy();
+        const QString second = QUrl(first).resolved(QUrl(QStringLiteral("/linked"))).toString();
+        // The engine drops input that comes before the page's first frame.
+        for (int attempt = 0; attempt < 8 && browser->LocationURL() != second; ++attempt) {
+            QTest::mouseClick(target, Qt::LeftButton, {}, link);
+            waitUntil([&] { return browser->LocationURL() == second; }, 2000);
+        }
+        QVERIFY(arrivesAt(second));
+
+        step(true);
+        QVERIFY2(arrivesAt(first), qPrintable(browser->LocationURL()));
+        QVERIFY(!actionNamed("ActBack")->isEnabled());
+        step(false);
+        QVERIFY2(arrivesAt(second), qPrintable(browser->LocationURL()));
+
+        // The source takes the page's place; back is the page again, then the one before.
+        enginePage(browser)->triggerAction(QWebEnginePage::ViewSource);
+        QVERIFY(arrivesAt(QStringLiteral("view-source:") + second));
+        step(true);
+        QVERIFY2(arrivesAt(second), qPrintable(browser->LocationURL()));
+        step(true);
+        QVERIFY2(arrivesAt(first), qPrintable(browser->LocationURL()));
+        QCOMPARE(fixture->PageControl1->count(), 1);
+        QVERIFY(!fixture->ActPrior->isEnabled());
+    }
+
     void cancelledDialogsChangeNothing()
     {
         QVERIFY(openResultPage());
@@ -820,6 +1073,42 @@ private slots:
     }
 
 private:
+    QAction* actionNamed(const QString& name) const
+    {
+        return fixture->findChild<QAction*>(name);
+    }
+
+    static QAction* menuEntry(QMenu* menu, const QString& name)
+    {
+        for (QAction* action : menu->actions())
+            if (action->objectName() == name)
+                return action;
+        return nullptr;
+    }
+
+    static QString entryTexts(QMenu* menu)
+    {
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts.append(action->objectName() + QLatin1Char(':') + action->text());
+        return texts.join(QLatin1Char('|'));
+    }
+
+    // The pixels in the colours the engine marks matches with: yellow for every match,
+    // orange for the current one.
+    static int markedPixels(TWebBrowser* browser)
+    {
+        const QImage image = browser->findChild<QWebEngineView*>()->grab().toImage();
+        int marked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor colour = image.pixelColor(x, y);
+                if (colour.red() > 200 && colour.green() > 120 && colour.blue() < 80)
+                    ++marked;
+            }
+        return marked;
+    }
+
     TWebBrowser* openResultPage(const QString& term = QStringLiteral("abc"))
     {
         return searchAndWait(*fixture.window(), term);
@@ -888,22 +1177,25 @@ private:
                 .arg(element));
     }
 
+    // Where the middle of the element lies in the view; a null point where it is not found.
+    static QPoint elementMiddle(TWebBrowser* browser, const QString& element)
+    {
+        const QVariant middle = runScript(
+            browser, QStringLiteral("(function () { const r = document.getElementById('%1')"
+                                    ".getBoundingClientRect(); return [r.x + r.width / 2, "
+                                    "r.y + r.height / 2]; })()")
+                         .arg(element));
+        const QVariantList xy = middle.toList();
+        return xy.size() == 2 ? QPoint(xy.value(0).toInt(), xy.value(1).toInt()) : QPoint();
+    }
+
     // Right-clicks the middle of the element, or a blank spot of the page, and returns the
     // menu that opens.
     QMenu* openContextMenu(TWebBrowser* browser, const QString& element)
     {
-        QPoint point(5, 5);
-        if (!element.isEmpty()) {
-            const QVariant middle = runScript(
-                browser, QStringLiteral("(function () { const r = document.getElementById('%1')"
-                                        ".getBoundingClientRect(); return [r.x + r.width / 2, "
-                                        "r.y + r.height / 2]; })()")
-                             .arg(element));
-            if (!middle.isValid())
-                return nullptr;
-            const QVariantList xy = middle.toList();
-            point = QPoint(xy.value(0).toInt(), xy.value(1).toInt());
-        }
+        const QPoint point = element.isEmpty() ? QPoint(5, 5) : elementMiddle(browser, element);
+        if (point.isNull())
+            return nullptr;
         // The engine drops input that comes before the page's first frame, which a loaded
         // machine may not have drawn yet when the load is reported: click again until the
         // menu opens, as a user would.
@@ -947,6 +1239,7 @@ private:
     }
 
     WindowFixture fixture;
+    QList<QUrl> openedUrls;
     CupsQueue queue;
     QString queueProblem; // why the queue could not be set up
 };

@@ -1,0 +1,246 @@
+#include "CommandTable.h"
+
+#include "PageZoom.h"
+#include "TabHistory.h"
+#include "UnitMain.h"
+#include "WebBrowser.h"
+
+#include <QTabWidget>
+#include <QWebEngineView>
+
+namespace CommandTable {
+
+namespace {
+
+constexpr int available = OleCmd::Supported | OleCmd::Enabled;
+
+int activeIndex(const TfrmMain& window) { return window.PageControl1->currentIndex(); }
+int tabCount(const TfrmMain& window) { return window.PageControl1->count(); }
+
+QWebEngineView* viewOf(TWebBrowser* browser)
+{
+    return browser ? browser->engineView() : nullptr;
+}
+
+bool hasPage(const TfrmMain&, TWebBrowser* browser) { return viewOf(browser) != nullptr; }
+
+// The zoom is the result pages': it changes while there are any.
+bool canZoomIn(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && window.pageZoom().canZoomIn();
+}
+bool canZoomOut(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && window.pageZoom().canZoomOut();
+}
+bool canResetZoom(const TfrmMain& window, TWebBrowser*)
+{
+    return tabCount(window) > 0 && !window.pageZoom().isDefault();
+}
+
+// Builds a row step by step: what it is, then where it shows.
+struct Row {
+    Command command;
+
+    Row& keys(QList<QKeySequence> keys)
+    {
+        command.keys = std::move(keys);
+        return *this;
+    }
+    Row& in(Menu menu, int slot, bool separatorBefore = false)
+    {
+        command.menu = menu;
+        command.menuSlot = slot;
+        command.separatorBefore = separatorBefore;
+        return *this;
+    }
+    Row& onToolBar(QToolButton* TfrmMain::*button, const char* name, int slot)
+    {
+        command.button = button;
+        command.buttonName = name;
+        command.buttonSlot = slot;
+        return *this;
+    }
+    Row& inPageMenu(PageMenu where, bool separatorBefore = false,
+                    QWebEnginePage::WebAction engineAction = QWebEnginePage::NoWebAction)
+    {
+        command.pageMenu = where;
+        command.separatorBefore = separatorBefore;
+        command.engineAction = engineAction;
+        return *this;
+    }
+    operator Command() const { return command; }
+};
+
+Row action(const char* name, const QString& caption, const QString& hint, int glyph,
+           Handler execute, Rule enabled, QAction* TfrmMain::*field = nullptr)
+{
+    Row row;
+    row.command.name = name;
+    row.command.caption = caption;
+    row.command.hint = hint;
+    row.command.glyph = glyph;
+    row.command.execute = execute;
+    row.command.enabled = enabled;
+    row.command.field = field;
+    return row;
+}
+
+Row webCommand(const char* name, const QString& caption, const QString& hint, int glyph,
+               Handler execute, int command, QAction* TfrmMain::*field)
+{
+    Row row = action(name, caption, hint, glyph, execute, nullptr, field);
+    row.command.webCommand = command;
+    return row;
+}
+
+QList<Command> buildTable()
+{
+    using T = TfrmMain;
+    return {
+        // The action list, in its order.
+        action("ActPrior", QStringLiteral("ActPrior"), QStringLiteral("前一页"), 0,
+               &T::ActPriorExecute,
+               [](const T& w, TWebBrowser*) { return activeIndex(w) > 0; }, &T::ActPrior)
+            .onToolBar(&T::ToolButton1, "ToolButton1", 1),
+        action("ActNext", QStringLiteral("ActNext"), QStringLiteral("后一页"), 1,
+               &T::ActNextExecute,
+               [](const T& w, TWebBrowser*) { return activeIndex(w) < tabCount(w) - 1; },
+               &T::ActNext)
+            .onToolBar(&T::ToolButton2, "ToolButton2", 2),
+        action("ActClose", QStringLiteral("关闭当前页(&C)"), QStringLiteral("关闭当前页"), 2,
+               &T::ActCloseExecute, [](const T& w, TWebBrowser*) { return tabCount(w) > 0; },
+               &T::ActClose)
+            .in(Menu::File, 1)
+            .onToolBar(&T::ToolButton3, "ToolButton3", 3),
+        action("ActCloseAll", QStringLiteral("关闭所有页"), QStringLiteral("关闭所有页"), 7,
+               &T::ActCloseAllExecute, [](const T& w, TWebBrowser*) { return tabCount(w) > 0; },
+               &T::ActCloseAll)
+            .in(Menu::File, 2)
+            .onToolBar(&T::ToolButton8, "ToolButton8", 4),
+        webCommand("ActSave", QStringLiteral("保存(&S)"), QStringLiteral("保存"), 5,
+                   &T::ActSaveExecute, OleCmd::SaveAs, &T::ActSave)
+            .in(Menu::File, 3, true)
+            .onToolBar(&T::ToolButton6, "ToolButton6", 6),
+        webCommand("ActPreview", QStringLiteral("打印预览"), QStringLiteral("打印预览"), 6,
+                   &T::ActPreviewExecute, OleCmd::PrintPreview, &T::ActPreview)
+            .in(Menu::File, 5)
+            .onToolBar(&T::ToolButton7, "ToolButton7", 7),
+        webCommand("ActPrint", QStringLiteral("打印(&P)"), QStringLiteral("打印"), 4,
+                   &T::ActPrintExecute, OleCmd::Print, &T::ActPrint)
+            .in(Menu::File, 6)
+            .onToolBar(&T::ToolButton5, "ToolButton5", 5),
+        webCommand("ActPageSetup", QStringLiteral("页面设置"), QString(), -1,
+                   &T::ActPageSetupExecute, OleCmd::PageSetup, &T::ActPageSetup)
+            .in(Menu::File, 4, true),
+        webCommand("ActCopy", QStringLiteral("复制(&C)"), QString(), -1, &T::ActCopyExecute,
+                   OleCmd::Copy, &T::ActCopy)
+            .in(Menu::Edit, 1),
+        webCommand("ActCut", QStringLiteral("剪切(&X)"), QString(), -1, &T::ActCutExecute,
+                   OleCmd::Cut, &T::ActCut)
+            .in(Menu::Edit, 2),
+        webCommand("ActPaste", QStringLiteral("粘贴(&P)"), QString(), -1, &T::ActPasteExecute,
+                   OleCmd::Paste, &T::ActPaste)
+            .in(Menu::Edit, 3),
+        webCommand("ActSelectAll", QStringLiteral("全选(&A)"), QString(), -1,
+                   &T::ActSelectAllExecute, OleCmd::SelectAll, &T::ActSelectAll)
+            .in(Menu::Edit, 4, true),
+
+        // The commands beyond the action list: in the page's own menu and on keys, so that
+        // the window's menus stay as they are.
+        action("ActFind", QStringLiteral("查找(&F)..."), QStringLiteral("在本页中查找"), -1,
+               &T::ActFindExecute, hasPage)
+            .keys({QKeySequence(Qt::CTRL | Qt::Key_F)})
+            .inPageMenu(PageMenu::Always, true),
+        action("ActFindNext", QStringLiteral("查找下一处"), QStringLiteral("查找下一处"), -1,
+               &T::ActFindNextExecute, hasPage)
+            .keys({QKeySequence(Qt::Key_F3)}),
+        action("ActFindPrevious", QStringLiteral("查找上一处"), QStringLiteral("查找上一处"), -1,
+               &T::ActFindPreviousExecute, hasPage)
+            .keys({QKeySequence(Qt::SHIFT | Qt::Key_F3)}),
+        action("ActBack", QStringLiteral("后退"), QStringLiteral("回到本页的上一页"), -1,
+               &T::ActBackExecute,
+               [](const T&, TWebBrowser* b) { return TabHistory::canGoBack(viewOf(b)); })
+            .keys({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)})
+            .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Back),
+        action("ActForward", QStringLiteral("前进"), QStringLiteral("去往本页的下一页"), -1,
+               &T::ActForwardExecute,
+               [](const T&, TWebBrowser* b) { return TabHistory::canGoForward(viewOf(b)); })
+            .keys({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)})
+            .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Forward),
+        action("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"), -1,
+               &T::ActZoomInExecute, canZoomIn)
+            .keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
+            .inPageMenu(PageMenu::Always, true),
+        action("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"), -1,
+               &T::ActZoomOutExecute, canZoomOut)
+            .keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)})
+            .inPageMenu(PageMenu::Always),
+        action("ActZoomReset", QStringLiteral("实际大小(&R)"),
+               QStringLiteral("网页恢复原来的大小"), -1, &T::ActZoomResetExecute, canResetZoom)
+            .keys({QKeySequence(Qt::CTRL | Qt::Key_0)})
+            .inPageMenu(PageMenu::Always),
+        action("ActOpenInBrowser", QStringLiteral("在浏览器中打开本页"),
+               QStringLiteral("用系统默认的浏览器打开本页"), -1, &T::ActOpenInBrowserExecute,
+               [](const T&, TWebBrowser* b) {
+                   return TabHistory::browserAddress(viewOf(b)).isValid();
+               })
+            .inPageMenu(PageMenu::Always, true),
+        action("ActOpenLinkInBrowser", QStringLiteral("在浏览器中打开链接"),
+               QStringLiteral("用系统默认的浏览器打开这个链接"), -1,
+               &T::ActOpenLinkInBrowserExecute,
+               [](const T&, TWebBrowser* b) {
+                   return TabHistory::linkAddress(viewOf(b)).isValid();
+               })
+            .inPageMenu(PageMenu::OnLink),
+    };
+}
+
+} // namespace
+
+const QList<Command>& commands()
+{
+    static const QList<Command> table = buildTable();
+    return table;
+}
+
+const Command* find(const char* name)
+{
+    for (const Command& command : commands())
+        if (qstrcmp(command.name, name) == 0)
+            return &command;
+    return nullptr;
+}
+
+bool isEnabled(const Command& command, const TfrmMain& window, TWebBrowser* browser)
+{
+    if (command.webCommand != 0)
+        return browser && browser->QueryStatusWB(command.webCommand) == available;
+    return command.enabled && command.enabled(window, browser);
+}
+
+QList<const Command*> inMenu(Menu menu)
+{
+    QList<const Command*> rows;
+    for (const Command& command : commands())
+        if (command.menu == menu)
+            rows.append(&command);
+    std::stable_sort(rows.begin(), rows.end(), [](const Command* a, const Command* b) {
+        return a->menuSlot < b->menuSlot;
+    });
+    return rows;
+}
+
+QList<const Command*> onToolBar()
+{
+    QList<const Command*> rows;
+    for (const Command& command : commands())
+        if (command.button)
+            rows.append(&command);
+    std::stable_sort(rows.begin(), rows.end(), [](const Command* a, const Command* b) {
+        return a->buttonSlot < b->buttonSlot;
+    });
+    return rows;
+}
+
+} // namespace CommandTable
