@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "ProgramStart.h"
 #include "ShownProbe.h"
 #include "Unit2.h"
 #include "UnitMain.h"
@@ -10,8 +11,11 @@
 
 int main(int argc, char* argv[])
 {
+    ProgramStart start(argc, argv);
+    if (const std::optional<int> status = start.exitStatus())
+        return *status;
     App::prepareProcess();
-    QApplication application(argc, argv);
+    QApplication application(start.argc(), start.argv());
     App::prepareApplication(application);
     QApplication::setApplicationName(App::title);
     QApplication::setApplicationVersion(QString::fromLatin1(Version::product));
@@ -26,6 +30,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("VERITOME_REPORT_SHOWN"))
         ShownProbe::watch(&frmMain);
     frmMain.show();
+    start.serve(frmMain);
     application.exec();
     return 0;
 }

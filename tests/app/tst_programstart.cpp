@@ -1,0 +1,353 @@
+#include "InstanceChannel.h"
+#include "SearchRequests.h"
+#include "TestTools.h"
+#include "UnitMain.h"
+#include "WebTestMain.h"
+#include "WindowFixture.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+xcb_connection_t* x11Connection()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(const char* name)
+{
+    xcb_connection_t* c = x11Connection();
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    std::free(reply);
+    return value;
+}
+
+// The shown top-level windows of a process on the X display.
+QList<xcb_window_t> shownWindowsOf(qint64 pid)
+{
+    xcb_connection_t* c = x11Connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    QList<xcb_window_t> shown;
+    if (!tree)
+        return shown;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            c, xcb_get_window_attributes(c, children[i]), nullptr);
+        xcb_get_property_reply_t* owner = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, children[i], atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1),
+            nullptr);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && owner
+            && xcb_get_property_value_length(owner) == 4
+            && *static_cast<const uint32_t*>(xcb_get_property_value(owner)) == uint32_t(pid))
+            shown.append(children[i]);
+        std::free(attributes);
+        std::free(owner);
+    }
+    std::free(tree);
+    return shown;
+}
+
+// What the desktop sends when the user closes the window.
+void sendDeleteWindow(xcb_window_t window)
+{
+    xcb_connection_t* c = x11Connection();
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+}
+
+const Wire baike{"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", "%B0%D9%BF%C6",
+                 "%E7%99%BE%E7%A7%91%2F"};
+Wire ascii(const QString& term) { return {term, term, term, term + QStringLiteral("%2F")}; }
+
+} // namespace
+
+// The program itself, started as a user starts it: a copy in a folder of its own, against
+// the loopback server, one start after another on one display.
+class TestProgramStart : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!x11Connection())
+            QSKIP("needs an X display");
+        QVERIFY(fixture.startServer());
+        fixture.server.setHandler([](const LoopbackServer::Request&) {
+            return LoopbackServer::page("<html><body>page</body></html>");
+        });
+    }
+
+    void init()
+    {
+        QVERIFY(fixture.newFolder());
+        QVERIFY(QFile::copy(QStringLiteral(VERITOME_PROGRAM), program()));
+        runtime = std::make_unique<QTemporaryDir>();
+        QVERIFY(runtime->isValid());
+        fixture.server.clearRequests();
+    }
+
+    void cleanup()
+    {
+        for (const auto& process : processes) {
+            process->kill();
+            process->waitForFinished(30000);
+        }
+        processes.clear();
+        if (hungSocket >= 0)
+            ::close(hungSocket);
+        hungSocket = -1;
+        fixture.reset();
+    }
+
+    // The term reaches the sites of the mode as a term typed into the query box does:
+    // in a window of its own start, or handed to the window already running.
+    void termOnTheWire_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("handedOver");
+        QTest::addColumn<int>("storedMode"); // -1: no settings file
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QByteArray>("history");
+
+        for (const bool handedOver : {false, true}) {
+            const char* how = handedOver ? "handed over" : "first start";
+            QTest::addRow("%s, encyclopaedia by name", how)
+                << QStringList{"--mode", "百科全书", "百科"} << handedOver << 2 << "" << 0
+                << expectedRequests(0, baike) << QByteArray("\xB0\xD9\xBF\xC6\r\n");
+            QTest::addRow("%s, idioms by number", how)
+                << QStringList{"--mode", "1", "百科"} << handedOver << -1 << "" << 1
+                << expectedRequests(1, baike) << QByteArray("\xB0\xD9\xBF\xC6\r\n");
+            QTest::addRow("%s, stored English-Chinese mode, two words", how)
+                << QStringList{"a", "b"} << handedOver << 2 << "" << 2
+                << expectedRequests(2, ascii(QStringLiteral("a+b"))) << QByteArray("a b\r\n");
+            QTest::addRow("%s, the selection", how)
+                << QStringList{"--mode=1", "--selection"} << handedOver << 0 << "\n 百科 \n" << 1
+                << expectedRequests(1, baike) << QByteArray("\xB0\xD9\xBF\xC6\r\n");
+        }
+    }
+
+    void termOnTheWire()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, handedOver);
+        QFETCH(int, storedMode);
+        QFETCH(QString, selected);
+        QFETCH(int, mode);
+        QFETCH(QStringList, expected);
+        QFETCH(QByteArray, history);
+
+        if (storedMode >= 0)
+            QVERIFY(fixture.write(TfrmMain::settingsFileName,
+                                  "[Dictionary]\r\nID=" + QByteArray::number(storedMode) + "\r\n"));
+        if (!selected.isEmpty())
+            QGuiApplication::clipboard()->setText(selected, QClipboard::Selection);
+        QProcess* window = nullptr;
+        if (handedOver) {
+            window = start({});
+            QVERIFY(waitForWindow());
+            QProcess* second = start(arguments);
+            QVERIFY(endsWith(second, 0));
+            QCOMPARE(second->readAllStandardOutput(), QByteArray());
+            QCOMPARE(second->readAllStandardError(), QByteArray());
+        } else {
+            window = start(arguments);
+        }
+        QVERIFY2(waitUntil([&] { return requests() == expected; }, 60000),
+                 qPrintable(requests().join(QLatin1Char('\n'))));
+        QVERIFY(close(window));
+        QCOMPARE(fixture.history(), history);
+        QVERIFY(fixture.settings().contains("ID=" + QByteArray::number(mode) + "\r\n"));
+    }
+
+    // A second start hands its term over and ends; the one window keeps both terms.
+    void twoStartsOneWindow()
+    {
+        QProcess* first = start({QStringLiteral("--mode=1"), QStringLiteral("aa")});
+        QVERIFY(waitUntil([&] { return requests() == expectedRequests(1, ascii("aa")); }, 60000));
+        QProcess* second = start({QStringLiteral("bb")});
+        QVERIFY(endsWith(second, 0));
+        QCOMPARE(first->state(), QProcess::Running);
+        QVERIFY(waitUntil([&] { return fixture.server.received("f_key=bb"); }, 60000));
+        QCOMPARE(shownWindowsOf(first->processId()).size(), 1);
+        QVERIFY(close(first));
+        QCOMPARE(fixture.history(), QByteArray("aa\r\nbb\r\n"));
+    }
+
+    // The running window's socket left behind by a program that is gone, or held by one
+    // that no longer answers: the new start runs on its own, and later starts reach it.
+    void staleChannel_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("program gone") << false;
+        QTest::newRow("program hung") << true;
+    }
+
+    void staleChannel()
+    {
+        QFETCH(bool, listening);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+        const QByteArray path = QFile::encodeName(InstanceChannel::socketPath(QString()));
+        QVERIFY(path.startsWith(QFile::encodeName(runtime->path())));
+        hungSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path.constData());
+        QCOMPARE(::bind(hungSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(::listen(hungSocket, 4), 0);
+        if (!listening) {
+            ::close(hungSocket);
+            hungSocket = -1;
+        }
+
+        QProcess* first = start({QStringLiteral("--mode=1"), QStringLiteral("aa")});
+        QVERIFY(waitUntil([&] { return fixture.server.received("f_key=aa"); }, 60000));
+        QProcess* second = start({QStringLiteral("bb")});
+        QVERIFY(endsWith(second, 0));
+        QVERIFY(waitUntil([&] { return fixture.server.received("f_key=bb"); }, 60000));
+        QVERIFY(close(first));
+        QCOMPARE(fixture.history(), QByteArray("aa\r\nbb\r\n"));
+    }
+
+    // Help, version and bad command lines are answered on the spot: no window, no files,
+    // and nothing handed to a window that runs.
+    void commandLineAlone_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("windowRunning");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("error");
+
+        QTest::newRow("--help") << QStringList{"--help"} << false << 0
+                                << QByteArray("用法：Veritome") << QByteArray();
+        QTest::newRow("--version") << QStringList{"--version"} << true << 0
+                                   << QByteArray("版本 1.8.0.0") << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--bogus", "x"} << false << 2 << QByteArray()
+                                        << QByteArray("未知的选项：--bogus");
+        QTest::newRow("unknown option, window running")
+            << QStringList{"x", "--bogus"} << true << 2 << QByteArray()
+            << QByteArray("未知的选项：--bogus");
+        QTest::newRow("--mode without its value") << QStringList{"x", "--mode"} << true << 2
+                                                  << QByteArray() << QByteArray("--mode");
+        QTest::newRow("unknown mode") << QStringList{"--mode", "9", "x"} << false << 2
+                                      << QByteArray() << QByteArray("未知的查询方式：9");
+        QTest::newRow("blank term") << QStringList{" "} << true << 2 << QByteArray()
+                                    << QByteArray("要查询的词是空的");
+        QTest::newRow("selection and a term") << QStringList{"--selection", "x"} << false << 2
+                                              << QByteArray() << QByteArray("--selection");
+    }
+
+    void commandLineAlone()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, windowRunning);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, error);
+
+        QProcess* window = nullptr;
+        if (windowRunning) {
+            window = start({});
+            QVERIFY(waitForWindow());
+        }
+        const QStringList before = QDir(fixture.folderPath()).entryList(QDir::Files);
+        QProcess* alone = start(arguments);
+        QVERIFY(endsWith(alone, exitCode));
+        const QByteArray shownOut = alone->readAllStandardOutput();
+        const QByteArray shownError = alone->readAllStandardError();
+        QVERIFY2(out.isEmpty() ? shownOut.isEmpty() : shownOut.contains(out), shownOut.constData());
+        QVERIFY2(error.isEmpty() ? shownError.isEmpty() : shownError.contains(error),
+                 shownError.constData());
+        QCOMPARE(QDir(fixture.folderPath()).entryList(QDir::Files), before);
+        if (!windowRunning) {
+            QCOMPARE(before, QStringList{QStringLiteral("Veritome")});
+            QCOMPARE(QDir(runtime->path()).entryList(QDir::System | QDir::Files), QStringList());
+            return;
+        }
+        // A term handed over after it is the first the running window searches.
+        QVERIFY(endsWith(start({QStringLiteral("--mode=2"), QStringLiteral("after")}), 0));
+        QVERIFY(waitUntil([&] { return fixture.server.received("/after"); }, 60000));
+        QCOMPARE(requests(), expectedRequests(2, ascii(QStringLiteral("after"))));
+        QCOMPARE(shownWindowsOf(window->processId()).size(), 1);
+    }
+
+private:
+    QString program() const { return fixture.filePath(QStringLiteral("Veritome")); }
+
+    QProcess* start(const QStringList& arguments)
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime->path());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(fixture.folderPath());
+        process->start(program(), arguments);
+        processes.push_back(std::move(process));
+        return processes.back().get();
+    }
+
+    static bool endsWith(QProcess* process, int exitCode)
+    {
+        return waitUntil([process] { return process->state() == QProcess::NotRunning; }, 60000)
+               && process->exitStatus() == QProcess::NormalExit && process->exitCode() == exitCode;
+    }
+
+    // The running window is up once it has asked for its banner.
+    bool waitForWindow()
+    {
+        const bool up = waitUntil([this] { return fixture.server.received("/soft/Veritome.aspx"); },
+                                  60000);
+        fixture.server.clearRequests();
+        return up;
+    }
+
+    QStringList requests() const
+    {
+        return resultRequests(fixture.server, TfrmMain::bannerHost.toLatin1());
+    }
+
+    // Closes the process's window as the user does, and waits for the program to end.
+    bool close(QProcess* process)
+    {
+        const QList<xcb_window_t> windows = shownWindowsOf(process->processId());
+        if (windows.size() != 1)
+            return false;
+        sendDeleteWindow(windows.first());
+        return endsWith(process, 0);
+    }
+
+    WindowFixture fixture;
+    std::unique_ptr<QTemporaryDir> runtime;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    int hungSocket = -1;
+};
+
+VERITOME_WEB_TEST_MAIN(TestProgramStart)
+#include "tst_programstart.moc"
