@@ -59,6 +59,9 @@ check "the entry has a Chinese name" grep -q '^Name\[zh_CN\]=.*查询' "$entry"
 check "the entry has a Chinese comment" grep -q '^Comment\[zh_CN\]=..' "$entry"
 check "the entry starts the launcher" test "$(desktop_value Exec)" = "\"$launcher\""
 check "the entry names the icon" test "$(desktop_value Icon)" = veritome
+check "the entry offers its action" test "$(desktop_value Actions)" = "lookup-selection;"
+check "the action looks up the selection" test "$(sed -n '/^\[Desktop Action lookup-selection\]/,/^\[/p' "$entry" | sed -n 's/^Exec=//p')" = "\"$launcher\" --selection"
+check "the action has its Chinese name" grep -qx 'Name=查询选中的文字' "$entry"
 check "no placeholder is left in the entry" bash -c "! grep -q @ '$entry'"
 if command -v desktop-file-validate >/dev/null 2>&1; then
     check "the entry is valid" desktop-file-validate "$entry"
@@ -70,7 +73,8 @@ for size in "${sizes[@]}"; do
 done
 
 echo "== the launcher starts the program from its own folder"
-QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+# A runtime folder of its own: a Veritome already running on this display is not reached.
+XDG_RUNTIME_DIR="$HOME" QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
     QTWEBENGINE_CHROMIUM_FLAGS='--host-resolver-rules="MAP * ~NOTFOUND"' \
     "$launcher" >"$HOME/run.log" 2>&1 &
 pid=$!
