@@ -94,7 +94,7 @@ QString InstanceChannel::socketPath(const QString& display)
     return QFile::decodeName(folder) + QStringLiteral("/veritome-") + displayKey(display);
 }
 
-InstanceChannel::InstanceChannel(const QString& display) : m_path(socketPath(display)) {}
+InstanceChannel::InstanceChannel(const QString& display) : m_display(display) {}
 
 InstanceChannel::~InstanceChannel()
 {
@@ -137,6 +137,7 @@ int InstanceChannel::takeListener()
 
 InstanceChannel::Outcome InstanceChannel::handOver(const LookupRequest& request)
 {
+    m_path = socketPath(m_display);
     if (m_path.isEmpty())
         return Outcome::First;
     const QByteArray path = QFile::encodeName(m_path);

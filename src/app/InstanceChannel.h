@@ -48,6 +48,7 @@ private:
     bool deliver(int socket, const QByteArray& message, int waitMs) const;
     void listen();
 
+    QString m_display;
     QString m_path;
     int m_lock = -1;
     int m_listener = -1;
