@@ -1,21 +1,25 @@
 #include "InstanceServer.h"
 
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QtEndian>
 
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
 // The runtime folder already keeps others out; this holds where that folder is shared.
-bool fromThisUser(const QLocalSocket* socket)
+bool fromThisUser(int socket)
 {
     ucred peer{};
     socklen_t size = sizeof peer;
-    return ::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+    return ::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
            && peer.uid == ::geteuid();
 }
 
@@ -24,31 +28,62 @@ constexpr int readTimeoutMs = 5000;
 
 } // namespace
 
-InstanceServer::InstanceServer(int listener, QObject* parent)
-    : QObject(parent), m_server(new QLocalServer(this))
+InstanceServer::InstanceServer(int listener, QObject* parent) : QObject(parent), m_listener(listener)
 {
-    if (listener < 0)
+    if (m_listener < 0)
         return;
-    if (!m_server->listen(qintptr(listener))) {
-        ::close(listener);
-        return;
+    sockaddr_un address{};
+    socklen_t size = sizeof address;
+    struct stat status {};
+    if (::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) == 0
+        && address.sun_family == AF_UNIX && address.sun_path[0] != '\0') {
+        m_path = QByteArray(address.sun_path, int(strnlen(address.sun_path, sizeof address.sun_path)));
+        if (::lstat(m_path.constData(), &status) == 0) {
+            m_device = status.st_dev;
+            m_inode = status.st_ino;
+        }
     }
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::accept);
+    ::fcntl(m_listener, F_SETFL, ::fcntl(m_listener, F_GETFL) | O_NONBLOCK);
+    m_notifier = new QSocketNotifier(qintptr(m_listener), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &InstanceServer::accept);
+}
+
+InstanceServer::~InstanceServer()
+{
+    close();
 }
 
 void InstanceServer::close()
 {
-    m_server->close();
+    if (m_listener < 0)
+        return;
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    struct stat status {};
+    if (!m_path.isEmpty() && ::lstat(m_path.constData(), &status) == 0
+        && status.st_dev == m_device && status.st_ino == m_inode)
+        ::unlink(m_path.constData());
 }
 
 void InstanceServer::accept()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!fromThisUser(socket)) {
-            socket->abort();
+    for (;;) {
+        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0)
+            return;
+        if (!fromThisUser(connection)) {
+            ::close(connection);
             continue;
         }
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(connection)) {
+            ::close(connection);
+            delete socket;
+            continue;
+        }
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QTimer::singleShot(readTimeoutMs, socket, &QLocalSocket::abort);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
         read(socket);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -117,9 +118,9 @@ private slots:
             process->waitForFinished(30000);
         }
         processes.clear();
-        if (hungSocket >= 0)
-            ::close(hungSocket);
-        hungSocket = -1;
+        if (silentSocket >= 0)
+            ::close(silentSocket);
+        silentSocket = -1;
         fixture.reset();
     }
 
@@ -200,33 +201,46 @@ private slots:
     }
 
     // The running window's socket left behind by a program that is gone, or held by one
-    // that no longer answers: the new start runs on its own, and later starts reach it.
+    // that no longer answers: the new start runs on its own, and later starts reach it,
+    // also once the stopped window has come back and closed.
     void staleChannel_data()
     {
-        QTest::addColumn<bool>("listening");
-        QTest::newRow("program gone") << false;
-        QTest::newRow("program hung") << true;
+        QTest::addColumn<QString>("left");
+        QTest::newRow("socket of a program gone") << "gone";
+        QTest::newRow("socket that takes no requests") << "silent";
+        QTest::newRow("window stopped") << "stopped";
     }
 
     void staleChannel()
     {
-        QFETCH(bool, listening);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
-        const QByteArray path = QFile::encodeName(InstanceChannel::socketPath(QString()));
-        QVERIFY(path.startsWith(QFile::encodeName(runtime->path())));
-        hungSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strcpy(address.sun_path, path.constData());
-        QCOMPARE(::bind(hungSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        QCOMPARE(::listen(hungSocket, 4), 0);
-        if (!listening) {
-            ::close(hungSocket);
-            hungSocket = -1;
+        QFETCH(QString, left);
+        QProcess* stopped = nullptr;
+        if (left == QLatin1String("stopped")) {
+            stopped = start({});
+            QVERIFY(waitForWindow());
+            QCOMPARE(::kill(pid_t(stopped->processId()), SIGSTOP), 0);
+        } else {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+            const QByteArray path = QFile::encodeName(InstanceChannel::socketPath(QString()));
+            QVERIFY(path.startsWith(QFile::encodeName(runtime->path())));
+            silentSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strcpy(address.sun_path, path.constData());
+            QCOMPARE(::bind(silentSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            QCOMPARE(::listen(silentSocket, 4), 0);
+            if (left == QLatin1String("gone")) {
+                ::close(silentSocket);
+                silentSocket = -1;
+            }
         }
 
         QProcess* first = start({QStringLiteral("--mode=1"), QStringLiteral("aa")});
         QVERIFY(waitUntil([&] { return fixture.server.received("f_key=aa"); }, 60000));
+        if (stopped) {
+            QCOMPARE(::kill(pid_t(stopped->processId()), SIGCONT), 0);
+            QVERIFY(close(stopped));
+        }
         QProcess* second = start({QStringLiteral("bb")});
         QVERIFY(endsWith(second, 0));
         QVERIFY(waitUntil([&] { return fixture.server.received("f_key=bb"); }, 60000));
@@ -346,7 +360,7 @@ private:
     WindowFixture fixture;
     std::unique_ptr<QTemporaryDir> runtime;
     std::vector<std::unique_ptr<QProcess>> processes;
-    int hungSocket = -1;
+    int silentSocket = -1;
 };
 
 VERITOME_WEB_TEST_MAIN(TestProgramStart)
