@@ -65,14 +65,14 @@ ProgramStart::~ProgramStart() = default;
 
 void ProgramStart::serve(TfrmMain& window)
 {
-    m_server = new InstanceServer(m_channel.takeListener(), &window);
-    QObject::connect(m_server, &InstanceServer::requested, &window,
+    auto* server = new InstanceServer(m_channel.takeListener(), &window);
+    QObject::connect(server, &InstanceServer::requested, &window,
                      [&window](const LookupRequest& request) {
                          RequestRunner::bringToFront(window);
                          RequestRunner::carryOut(window, request);
                      });
     // The files are written as the window closes; a start after that runs on its own.
-    QObject::connect(&window, &TfrmMain::closed, m_server, &InstanceServer::close);
+    QObject::connect(&window, &TfrmMain::closed, server, &InstanceServer::close);
     // Once the event loop runs, as a typed term would come; from then on later starts
     // find the window answering.
     QTimer::singleShot(0, &window, [this, &window, request = m_line.request] {

@@ -7,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-class InstanceServer;
 class TfrmMain;
 
 // What a start of the program does before and after its window exists: reads the command
@@ -38,5 +37,4 @@ private:
     QByteArrayList m_arguments;
     std::vector<char*> m_argv;
     int m_argc = 0;
-    InstanceServer* m_server = nullptr; // owned by the window
 };
