@@ -1,11 +1,9 @@
 #include "ProgramStart.h"
 
-#include "InstanceServer.h"
-#include "RequestRunner.h"
-#include "UnitMain.h"
+#include "WindowStart.h"
 
-#include <QTimer>
 #include <cstdio>
+#include <dlfcn.h>
 
 namespace {
 
@@ -63,20 +61,19 @@ ProgramStart::ProgramStart(int argc, char** argv)
 
 ProgramStart::~ProgramStart() = default;
 
-void ProgramStart::serve(TfrmMain& window)
+int ProgramStart::runWindow()
 {
-    auto* server = new InstanceServer(m_channel.takeListener(), &window);
-    QObject::connect(server, &InstanceServer::requested, &window,
-                     [&window](const LookupRequest& request) {
-                         RequestRunner::bringToFront(window);
-                         RequestRunner::carryOut(window, request);
-                     });
-    // The files are written as the window closes; a start after that runs on its own.
-    QObject::connect(&window, &TfrmMain::closed, server, &InstanceServer::close);
-    // Once the event loop runs, as a typed term would come; from then on later starts
-    // find the window answering.
-    QTimer::singleShot(0, &window, [this, &window, request = m_line.request] {
-        m_channel.ready();
-        RequestRunner::carryOut(window, request);
-    });
+    // The program's folder first, then the one it was built in (for copies made by tests).
+    void* library = ::dlopen(WindowStart::library, RTLD_NOW | RTLD_LOCAL);
+    const auto entry = library ? reinterpret_cast<WindowStart::Entry>(
+                                     ::dlsym(library, WindowStart::entry))
+                               : nullptr;
+    if (!entry) {
+        print(stderr, QStringLiteral("Veritome：%1\n").arg(QString::fromLocal8Bit(::dlerror())));
+        return 1;
+    }
+    WindowStart start{&m_argc, m_argv.data(), m_channel.takeListener(), m_line.request,
+                      [this] { m_channel.ready(); }};
+    // The library stays loaded: its objects live till the process ends.
+    return entry(start);
 }

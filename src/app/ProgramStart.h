@@ -7,11 +7,9 @@
 #include <optional>
 #include <vector>
 
-class TfrmMain;
-
-// What a start of the program does before and after its window exists: reads the command
-// line, hands the request to the window already running if there is one, and otherwise
-// carries it out in its own window and takes the requests of later starts.
+// What a start of the program does before any window: reads the command line, hands the
+// request to the window already running if there is one, and otherwise loads the window
+// part and runs it.
 class ProgramStart {
 public:
     ProgramStart(int argc, char** argv);
@@ -23,12 +21,8 @@ public:
     // a bad command line, or the request handed over.
     std::optional<int> exitStatus() const { return m_exitStatus; }
 
-    // The program's name and Qt's own options, for the application object.
-    int& argc() { return m_argc; }
-    char** argv() { return m_argv.data(); }
-
-    // Once the window shows: its request, then those of later starts, until it closes.
-    void serve(TfrmMain& window);
+    // The first start: the window, until it closes; the program's exit status.
+    int runWindow();
 
 private:
     CommandLine m_line;

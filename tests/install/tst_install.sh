@@ -48,6 +48,7 @@ check "install.sh --from succeeds" "$source_dir/install.sh" --from "$build_dir"
 
 check "the program is installed, the same bytes as built" cmp -s "$build_dir/bin/Veritome" "$lib/Veritome"
 check "the program is executable" test -x "$lib/Veritome"
+check "its window part is installed beside it, the same bytes as built" cmp -s "$build_dir/bin/libveritome_window.so" "$lib/libveritome_window.so"
 check "the program's folder is the user's to write" test -w "$lib" -a -O "$lib"
 check "the launcher is executable" test -x "$launcher"
 check "the launcher starts the installed program" grep -q "exec \"$lib/Veritome\"" "$launcher"
@@ -89,6 +90,7 @@ done
 sleep 2
 check "the launcher runs $lib/Veritome" test "$started" = yes
 check "the program is still running after two seconds" kill -0 "$pid"
+check "it runs the window part installed beside it" grep -q "$lib/libveritome_window.so" "/proc/$pid/maps"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 
@@ -105,6 +107,7 @@ echo "== uninstall"
 printf '#!/bin/sh\necho someone else\n' >"$HOME/other-launcher"
 check "--uninstall succeeds" "$source_dir/install.sh" --uninstall
 check "the program is gone" test ! -e "$lib/Veritome"
+check "its window part is gone" test ! -e "$lib/libveritome_window.so"
 check "the launcher is gone" test ! -e "$launcher"
 check "the desktop entry is gone" test ! -e "$entry"
 for size in "${sizes[@]}"; do
