@@ -2,6 +2,7 @@
 # Installs Veritome for the current user, with no root rights needed for the install itself:
 #   ~/.local/lib/veritome/Veritome      the program, in a folder of its own that the user
 #                                       can write: its two files live beside it
+#   ~/.local/lib/veritome/libveritome_window.so   the program's window part
 #   ~/.local/bin/veritome               the launcher on the PATH
 #   ~/.local/share/applications/veritome.desktop
 #   ~/.local/share/icons/hicolor/<size>/apps/veritome.png
@@ -32,7 +33,7 @@ refresh_desktop() {
 }
 
 uninstall() {
-    rm -f "$lib_dir/Veritome" "$desktop_file"
+    rm -f "$lib_dir/Veritome" "$lib_dir/libveritome_window.so" "$desktop_file"
     local size
     for size in "${icon_sizes[@]}"; do
         rm -f "$icon_root/$size/apps/veritome.png"
@@ -65,12 +66,15 @@ install_file() {
 install_from() {
     local build=$1
     local program="$build/bin/Veritome"
+    local window="$build/bin/libveritome_window.so"
     local icons="$build/share/icons/hicolor"
-    if [ ! -x "$program" ] || [ ! -f "$icons/48x48/apps/veritome.png" ]; then
+    if [ ! -x "$program" ] || [ ! -f "$window" ] || [ ! -f "$icons/48x48/apps/veritome.png" ]; then
         echo "install.sh: no built program and icons in $build" >&2
         exit 1
     fi
 
+    # The window part first: a start of the new program finds the new part beside it.
+    install_file "$window" "$lib_dir/libveritome_window.so" 755
     install_file "$program" "$lib_dir/Veritome" 755
 
     local script

@@ -1,32 +1,12 @@
-#include "Application.h"
-#include "DataFolder.h"
-#include "ShownProbe.h"
-#include "Unit2.h"
-#include "UnitMain.h"
+#include "ProgramStart.h"
 #include "Version.h"
-
-#include <QApplication>
 
 [[gnu::used]] static const char versionInfo[] = VERITOME_VERSION_INFO;
 
 int main(int argc, char* argv[])
 {
-    App::prepareProcess();
-    QApplication application(argc, argv);
-    App::prepareApplication(application);
-    QApplication::setApplicationName(App::title);
-    QApplication::setApplicationVersion(QString::fromLatin1(Version::product));
-    // The main window alone decides when the program ends, whatever else is open.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    TfrmMain frmMain(DataFolder::forThisProcess());
-    TfrmFloating frmFloating;
-    QObject::connect(&frmMain, &TfrmMain::closed, &application, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    // Start-up timing for bench/startup; no effect otherwise.
-    if (qEnvironmentVariableIsSet("VERITOME_REPORT_SHOWN"))
-        ShownProbe::watch(&frmMain);
-    frmMain.show();
-    application.exec();
-    return 0;
+    ProgramStart start(argc, argv);
+    if (const std::optional<int> status = start.exitStatus())
+        return *status;
+    return start.runWindow();
 }

@@ -5,6 +5,7 @@
 #include "UnitMain.h"
 #include "WebTestMain.h"
 #include "WindowFixture.h"
+#include "X11Tools.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -79,22 +80,6 @@ void drag(QWidget* window, QPoint from, QPoint to)
     release(window, to);
 }
 
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(const char* name)
-{
-    xcb_connection_t* c = x11Connection();
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
-    std::free(reply);
-    return value;
-}
-
 // The windows a property of type WINDOW names; of the root window when window is 0.
 QList<xcb_window_t> windowList(xcb_window_t window, xcb_atom_t property)
 {
@@ -134,25 +119,6 @@ QStringList at(QPoint point)
 bool underWindowManager()
 {
     return !qEnvironmentVariableIsEmpty("VERITOME_TEST_WINDOW_MANAGER");
-}
-
-// Sends what a window manager sends when the user clicks the close button or presses Alt+F4.
-bool sendDeleteWindow(QWidget* window)
-{
-    xcb_connection_t* c = x11Connection();
-    if (!c)
-        return false;
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = xcb_window_t(window->winId());
-    message.type = atom("WM_PROTOCOLS");
-    message.data.data32[0] = atom("WM_DELETE_WINDOW");
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&message));
-    xcb_flush(c);
-    return true;
 }
 
 class CloseCounter : public QObject {
@@ -360,7 +326,7 @@ private slots:
         CloseCounter closes;
         host->installEventFilter(&closes);
         QVERIFY(!host->close());
-        QVERIFY(sendDeleteWindow(host));
+        QVERIFY(sendDeleteWindow(xcb_window_t(host->winId())));
         QTRY_COMPARE(closes.count, 2);
         QVERIFY(host->isVisible());
         QCOMPARE(fixture->floatingHost(), host);

@@ -1,4 +1,5 @@
 #include "PageTools.h"
+#include "SearchRequests.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -66,43 +67,6 @@ QString repeated(const QString& unit, int times)
     return text;
 }
 
-// What the sites of each mode receive for one term: the part after each prefix.
-struct Wire {
-    QString path;    // in an encyclopaedia address's path
-    QString query;   // in an encyclopaedia address's query
-    QString idiom;   // after f_key=
-    QString english; // after the root's slash
-};
-
-// The request lines the sites of the mode receive, sorted.
-QStringList expectedRequests(int mode, const Wire& wire)
-{
-    auto line = [](const char* host, const QString& target) {
-        return QLatin1String(host) + QStringLiteral(" GET ") + target + QStringLiteral(" HTTP/1.1");
-    };
-    QStringList lines;
-    switch (mode) {
-    case 0:
-        lines = {
-            line("zh.wikipedia.org", QStringLiteral("/zh-cn/") + wire.path),
-            line("baike.baidu.com",
-                 QStringLiteral("/list-php/dispose/searchword.php/?&pic=1&word=") + wire.query),
-            line("www.baike.com", QStringLiteral("/wiki/") + wire.path),
-            line("www.britannica.com", QStringLiteral("/search?ct=&query=") + wire.query),
-            line("www.infoplease.com",
-                 QStringLiteral("/search?fr=iptn&in=all&x=18&y=1&query=") + wire.query),
-        };
-        break;
-    case 1:
-        lines = {line("cy.5156edu.com", QStringLiteral("/serach.php?f_type=chengyu&f_key=") + wire.idiom)};
-        break;
-    default:
-        lines = {line("www.iciba.com", QStringLiteral("/") + wire.english)};
-    }
-    lines.sort();
-    return lines;
-}
-
 } // namespace
 
 void TestSearch::initTestCase()
@@ -145,12 +109,7 @@ void TestSearch::cleanup() { fixture.reset(); }
 
 QStringList TestSearch::resultRequests() const
 {
-    QStringList lines;
-    for (const LoopbackServer::Request& request : fixture.server.pageRequests())
-        if (request.host != TfrmMain::bannerHost.toLatin1())
-            lines.append(QString::fromLatin1(request.host + ' ' + request.requestLine));
-    lines.sort();
-    return lines;
+    return ::resultRequests(fixture.server, TfrmMain::bannerHost.toLatin1());
 }
 
 void TestSearch::requestsOnTheWire_data()

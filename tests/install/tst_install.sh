@@ -48,6 +48,7 @@ check "install.sh --from succeeds" "$source_dir/install.sh" --from "$build_dir"
 
 check "the program is installed, the same bytes as built" cmp -s "$build_dir/bin/Veritome" "$lib/Veritome"
 check "the program is executable" test -x "$lib/Veritome"
+check "its window part is installed beside it, the same bytes as built" cmp -s "$build_dir/bin/libveritome_window.so" "$lib/libveritome_window.so"
 check "the program's folder is the user's to write" test -w "$lib" -a -O "$lib"
 check "the launcher is executable" test -x "$launcher"
 check "the launcher starts the installed program" grep -q "exec \"$lib/Veritome\"" "$launcher"
@@ -59,6 +60,9 @@ check "the entry has a Chinese name" grep -q '^Name\[zh_CN\]=.*查询' "$entry"
 check "the entry has a Chinese comment" grep -q '^Comment\[zh_CN\]=..' "$entry"
 check "the entry starts the launcher" test "$(desktop_value Exec)" = "\"$launcher\""
 check "the entry names the icon" test "$(desktop_value Icon)" = veritome
+check "the entry offers its action" test "$(desktop_value Actions)" = "lookup-selection;"
+check "the action looks up the selection" test "$(sed -n '/^\[Desktop Action lookup-selection\]/,/^\[/p' "$entry" | sed -n 's/^Exec=//p')" = "\"$launcher\" --selection"
+check "the action has its Chinese name" grep -qx 'Name=查询选中的文字' "$entry"
 check "no placeholder is left in the entry" bash -c "! grep -q @ '$entry'"
 if command -v desktop-file-validate >/dev/null 2>&1; then
     check "the entry is valid" desktop-file-validate "$entry"
@@ -70,7 +74,8 @@ for size in "${sizes[@]}"; do
 done
 
 echo "== the launcher starts the program from its own folder"
-QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+# A runtime folder of its own: a Veritome already running on this display is not reached.
+XDG_RUNTIME_DIR="$HOME" QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
     QTWEBENGINE_CHROMIUM_FLAGS='--host-resolver-rules="MAP * ~NOTFOUND"' \
     "$launcher" >"$HOME/run.log" 2>&1 &
 pid=$!
@@ -85,6 +90,7 @@ done
 sleep 2
 check "the launcher runs $lib/Veritome" test "$started" = yes
 check "the program is still running after two seconds" kill -0 "$pid"
+check "it runs the window part installed beside it" grep -q "$lib/libveritome_window.so" "/proc/$pid/maps"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 
@@ -101,6 +107,7 @@ echo "== uninstall"
 printf '#!/bin/sh\necho someone else\n' >"$HOME/other-launcher"
 check "--uninstall succeeds" "$source_dir/install.sh" --uninstall
 check "the program is gone" test ! -e "$lib/Veritome"
+check "its window part is gone" test ! -e "$lib/libveritome_window.so"
 check "the launcher is gone" test ! -e "$launcher"
 check "the desktop entry is gone" test ! -e "$entry"
 for size in "${sizes[@]}"; do

@@ -71,6 +71,7 @@ echo "== files"
 dpkg-deb -c "$deb" | awk '{ print $6 ($7 ? " " $7 " " $8 : "") }' | sed 's|^\./|/|' >"$work/files.txt"
 listed() { grep -qxF -- "$1" "$work/files.txt"; }
 check "the program in its own folder" listed /usr/libexec/veritome/Veritome
+check "its window part beside it" listed /usr/libexec/veritome/libveritome_window.so
 check "the launcher on the PATH" listed "/usr/bin/veritome -> ../libexec/veritome/Veritome"
 check "the desktop entry" listed /usr/share/applications/veritome.desktop
 check "the AppStream metadata" listed /usr/share/metainfo/io.github.veritome.Veritome.metainfo.xml
@@ -99,7 +100,8 @@ echo "== the program, started by a user who cannot write its folder"
 # The packaged program in a folder of its own with an administrator's two files beside it.
 program="$run_dir/program"
 mkdir -p "$program" "$run_dir/home"
-cp "$root/usr/libexec/veritome/Veritome" "$program/"
+cp "$root/usr/libexec/veritome/Veritome" "$root/usr/libexec/veritome/libveritome_window.so" \
+    "$program/"
 printf '[Form]\r\nwidth=700\r\n' >"$program/Veritoem.ini"
 printf '\xca\xe9\r\nadmin\r\n' >"$program/Veritome.qry"
 cp "$program/Veritoem.ini" "$program/Veritome.qry" "$run_dir/"

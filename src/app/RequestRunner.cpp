@@ -1,0 +1,55 @@
+#include "RequestRunner.h"
+
+#include "Application.h"
+#include "UnitMain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QTimer>
+
+namespace RequestRunner {
+
+namespace {
+// A box the user is answering (a print dialog, a question) is left to finish first.
+constexpr int modalRetryMs = 250;
+} // namespace
+
+QString selectedText()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QClipboard::Mode mode =
+        clipboard->supportsSelection() ? QClipboard::Selection : QClipboard::Clipboard;
+    return clipboard->text(mode).simplified();
+}
+
+void carryOut(TfrmMain& window, const LookupRequest& request)
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        bringToFront(*modal);
+        QTimer::singleShot(modalRetryMs, &window, [&window, request] { carryOut(window, request); });
+        return;
+    }
+    if (request.modeIndex >= 0 && request.modeIndex < window.CmbBoxType->count()
+        && request.modeIndex != window.CmbBoxType->currentIndex()) {
+        window.CmbBoxType->setCurrentIndex(request.modeIndex);
+        App::guarded([&window] { window.CmbBoxTypeChange(window.CmbBoxType); });
+    }
+    const QString term = request.selection ? selectedText() : request.term;
+    // Nothing selected: the window only comes to the front.
+    if (term.isEmpty())
+        return;
+    window.CmbBook->setEditText(term);
+    App::guarded([&window] { window.CmbBookKeyPress(window.CmbBook, QChar(13)); });
+}
+
+void bringToFront(QWidget& window)
+{
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace RequestRunner

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "LookupRequest.h"
+
+class TfrmMain;
+class QWidget;
+
+// Carries out a start's request in the main window, through the window's own handlers:
+// the mode as if picked in the mode box, the term as if typed into the query box and
+// entered.
+namespace RequestRunner {
+
+// The selected text for --selection: the X primary selection where the desktop has one,
+// else the clipboard; blanks and line breaks made single spaces.
+QString selectedText();
+
+void carryOut(TfrmMain& window, const LookupRequest& request);
+
+// Shows the window, unminimised, on top and with the focus, as far as the desktop lets it.
+void bringToFront(QWidget& window);
+
+} // namespace RequestRunner
