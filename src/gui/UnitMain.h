@@ -194,4 +194,5 @@ private:
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
     QObject* m_historyList = nullptr; // the query box's drop-down list, as watched
+    bool m_enterTaken = false; // the history list has just searched on this Enter
 };

@@ -84,6 +84,7 @@ signals:
     // Every navigation start, sub-frames and redirects included; set *cancel to stop it.
     void BeforeNavigate2(const QString& url, bool* cancel);
     void DocumentComplete(bool ok);
+    void TitleChange(const QString& text);
     // Something that QueryStatusWB answers may have changed.
     void CommandStateChange();
 
