@@ -11,6 +11,7 @@ veritome_packages=(
     poppler-utils # pdftotext and pdfinfo: the tests read the PDFs the program prints
     fonts-wqy-microhei
     qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
+    at-spi2-core python3-pyatspi dbus-daemon # the tests read the program as a screen reader does
 )
 
 veritome_install_packages() {

@@ -123,6 +123,9 @@ void TfrmMain::FormCreate()
         auto* item = new QListWidgetItem(source.displayName);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Checked);
+        // Readers on this desktop hear a tick's state only when it is ticked; this says
+        // what the item is.
+        item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("复选框"));
         CkLstBookshop->addItem(item);
     }
     fitSourceColumns();
