@@ -212,6 +212,10 @@ void TfrmMain::buildControls()
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setAccessibleName(QStringLiteral("查询结果"));
+    // Tabs keep their captions whole, whatever the desktop's style or font: the strip
+    // scrolls instead.
+    PageControl1->setElideMode(Qt::ElideNone);
+    PageControl1->setUsesScrollButtons(true);
     // The tab strip is wider than its tabs; the banner behind must not show through.
     PageControl1->setAutoFillBackground(true);
     // Both fill the result area; the tabs lie in front of the banner.
