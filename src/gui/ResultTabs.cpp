@@ -56,7 +56,8 @@ TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
     Accessibility::setRole(browser, QAccessible::Grouping);
     browser->setAccessibleName(caption);
     connect(browser, &TWebBrowser::TitleChange, browser, [browser, caption](const QString& title) {
-        browser->setAccessibleName(title.isEmpty() ? caption : caption + QStringLiteral("：") + title);
+        browser->setAccessibleName(title.isEmpty() ? caption
+                                                   : caption + QStringLiteral("：") + title);
     });
     return browser;
 }
