@@ -12,6 +12,7 @@ veritome_packages=(
     fonts-wqy-microhei
     qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
     debhelper lintian appstream desktop-file-utils # the Debian package's test builds and checks it
+    at-spi2-core python3-pyatspi dbus-daemon # the tests read the program as a screen reader does
 )
 
 veritome_install_packages() {

@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Accessibility.h"
 #include "DesktopPlatform.h"
 #include "Error.h"
 
@@ -98,6 +99,7 @@ void prepareApplication(QApplication& application)
     // The engine takes its language from the default locale when it starts.
     QLocale::setDefault(language());
     installTranslations(application);
+    Accessibility::install();
     // Without OpenGL (X forwarded over SSH, some VNC servers) a web view's window never
     // shows or crashes flushing it; Qt Quick's software renderer draws it fine there.
     if (QQuickWindow::graphicsApi() != QSGRendererInterface::Software && !openGLWorks())

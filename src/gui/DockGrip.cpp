@@ -7,6 +7,7 @@
 DockGrip::DockGrip(QWidget* control) : QWidget(control)
 {
     setObjectName(QStringLiteral("dockGrip"));
+    setAccessibleName(QStringLiteral("拖动工具栏"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setCursor(Qt::SizeAllCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);

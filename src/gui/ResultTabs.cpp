@@ -1,8 +1,11 @@
 #include "ResultTabs.h"
 
+#include "Accessibility.h"
 #include "WebBrowser.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QLineEdit>
 #include <QLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -49,6 +52,13 @@ TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
     auto* browser = new TWebBrowser(m_pageSettings, m_owner);
     browser->setResizable(true);
     browser->setSilent(true);
+    // Heard as the tab reads, and with the page's title once there is one.
+    Accessibility::setRole(browser, QAccessible::Grouping);
+    browser->setAccessibleName(caption);
+    connect(browser, &TWebBrowser::TitleChange, browser, [browser, caption](const QString& title) {
+        browser->setAccessibleName(title.isEmpty() ? caption
+                                                   : caption + QStringLiteral("：") + title);
+    });
     return browser;
 }
 
@@ -109,9 +119,13 @@ void ResultTabs::refreshArea()
 {
     m_pages->setVisible(m_pages->count() > 0);
     m_banner->setVisible(m_pages->isHidden());
-    // The focus went with the last tab; typing goes on in the query box.
-    if (m_pages->isHidden())
+    // The focus went with the last tab; typing goes on in the query box, and the next
+    // term typed replaces the last.
+    if (m_pages->isHidden()) {
         m_queryBox->setFocus(Qt::OtherFocusReason);
+        if (auto* box = qobject_cast<QComboBox*>(m_queryBox); box && box->lineEdit())
+            box->lineEdit()->selectAll();
+    }
 }
 
 // When the active tab goes, the one after it takes its place; after the last, the first.

@@ -1,5 +1,6 @@
 #include "Unit2.h"
 
+#include "Accessibility.h"
 #include "Docking.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,9 @@ TfrmFloating::TfrmFloating(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowMinMaxButtonsHint)
 {
     setWindowTitle(QStringLiteral("frmFloating"));
+    // Heard as the tool bar it holds, the bar the View menu calls so.
+    Accessibility::setRole(this, QAccessible::Window);
+    setAccessibleName(QStringLiteral("标准按钮"));
     // With no window manager there is no title bar to drag the window back by.
     if (!Docking::desktopFramesWindows())
         setContentsMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);

@@ -1,5 +1,6 @@
 #include "UnitMain.h"
 
+#include "Accessibility.h"
 #include "AnsiCodec.h"
 #include "Application.h"
 #include "CommandTable.h"
@@ -27,6 +28,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
@@ -59,6 +61,7 @@ TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
       m_outerSize(this)
 {
     setObjectName(QStringLiteral("frmMain"));
+    Accessibility::setRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("frmMain"));
     setWindowIcon(Glyphs::mainIcon());
     resize(MainWindowSettings::designedSize);
@@ -116,6 +119,9 @@ void TfrmMain::FormCreate()
         auto* item = new QListWidgetItem(source.displayName);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Checked);
+        // Readers on this desktop hear a tick's state only when it is ticked; this says
+        // what the item is.
+        item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("复选框"));
         CkLstBookshop->addItem(item);
     }
     fitSourceColumns();
@@ -294,6 +300,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             }
             CmbBook->hidePopup();
             App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
+            // The same Enter comes on as a key press to the query box, which has the
+            // keyboard again; it has searched once already.
+            m_enterTaken = true;
+            QMetaObject::invokeMethod(this, [this] { m_enterTaken = false; }, Qt::QueuedConnection);
             return true;
         }
     }
@@ -302,8 +312,11 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     // watching the combo box alone sees every Enter once.
     if (watched == CmbBook && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (std::exchange(m_enterTaken, false))
+                return true;
             App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
+        }
     }
     // The key goes on to the query box either way.
     return QWidget::eventFilter(watched, event);
@@ -328,6 +341,13 @@ void TfrmMain::BtnBookOKClick(QObject*)
     PageControl1->show();
     CloseAllResultPages();
     openSearchTabs(term);
+    // Term after term: the keyboard stays here, and the next term typed replaces this one.
+    CmbBook->setFocus(Qt::OtherFocusReason);
+    CmbBook->lineEdit()->selectAll();
+    // Enter goes on to the box once the search has run, and the box puts its text back.
+    QMetaObject::invokeMethod(CmbBook->lineEdit(), &QLineEdit::selectAll, Qt::QueuedConnection);
+    Accessibility::announce(
+        this, QStringLiteral("“%1”：已打开 %2 个结果页").arg(term).arg(PageControl1->count()));
 }
 
 // One tab for every checked source in encyclopaedia mode, otherwise one for the dictionary.
@@ -358,6 +378,10 @@ void TfrmMain::openResultTab(const QString& caption, const QString& address, boo
     TWebBrowser* browser = m_tabs->open(caption);
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
+    connect(browser, &TWebBrowser::DocumentComplete, this, [this, caption](bool ok) {
+        Accessibility::announce(this, caption + (ok ? QStringLiteral("：页面已载入")
+                                                    : QStringLiteral("：页面无法载入")));
+    });
     browser->Navigate(address, {}, {}, {}, {});
     attachResultPage(browser);
 }

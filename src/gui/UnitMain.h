@@ -223,4 +223,5 @@ private:
     QList<QAction*> m_commandActions; // one for each row of the command table, in its order
     PageZoom* m_zoom = nullptr;
     FindBar* m_findBar = nullptr;
+    bool m_enterTaken = false; // the history list has just searched on this Enter
 };

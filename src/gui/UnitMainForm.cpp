@@ -3,6 +3,7 @@
 // is in UnitMain.cpp.
 #include "UnitMain.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "CaretRest.h"
 #include "CommandTable.h"
@@ -10,6 +11,7 @@
 #include "DockDrag.h"
 #include "FindBar.h"
 #include "Glyphs.h"
+#include "PageFocus.h"
 #include "PageZoom.h"
 #include "ResultTabs.h"
 #include "Unit2.h"
@@ -20,6 +22,7 @@
 #include <QCompleter>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -99,6 +102,8 @@ void TfrmMain::buildControls()
 
     CoolBar1 = new TCoolBar(this);
     CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
+    // Frames inside the window are groups to a screen reader, not windows of their own.
+    Accessibility::setRole(CoolBar1, QAccessible::Grouping);
     windowLayout->addWidget(CoolBar1);
 
     ToolBar1 = new QMenuBar(CoolBar1);
@@ -114,10 +119,15 @@ void TfrmMain::buildControls()
     ToolBar2->setMinimumHeight(24);
     ToolBar2->setToolButtonStyle(Qt::ToolButtonIconOnly);
     Docking::setDragMode(ToolBar2, Docking::DragMode::Automatic);
+    ToolBar2->setAccessibleName(QStringLiteral("标准按钮"));
+    if (auto* more = ToolBar2->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("更多按钮"));
     auto addButton = [this](const char* name, QAction* action) {
         auto* button = new QToolButton(ToolBar2);
         button->setObjectName(QLatin1String(name));
         button->setDefaultAction(action);
+        // Heard as its hint reads, never by a caption that is not shown.
+        button->setAccessibleName(action->toolTip());
         button->setAutoRaise(true);
         button->setFixedWidth(28);
         ToolBar2->addWidget(button);
@@ -130,8 +140,11 @@ void TfrmMain::buildControls()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setFixedSize(417, 22);
+    Accessibility::setRole(Panel1, QAccessible::Grouping);
     CmbBoxType = new QComboBox(Panel1);
     CmbBoxType->setObjectName(QStringLiteral("CmbBoxType"));
+    // Named before its items come in: a screen reader may ask about it as they do.
+    CmbBoxType->setAccessibleName(QStringLiteral("查询类型"));
     CmbBoxType->addItems(Lookup::modeTexts());
     CmbBoxType->setCurrentIndex(-1);
     CmbBoxType->setGeometry(96, 1, 145, 20);
@@ -140,6 +153,9 @@ void TfrmMain::buildControls()
     Label2->setGeometry(252, 1, 36, 20);
     CmbBook = new QComboBox(Panel1);
     CmbBook->setObjectName(QStringLiteral("CmbBook"));
+    Label2->setBuddy(CmbBook);
+    // Heard as its label reads, without the colon.
+    CmbBook->setAccessibleName(Label2->text().remove(QChar(u'：')));
     CmbBook->setEditable(true);
     // Searches decide what enters the history, not the combo box.
     CmbBook->setInsertPolicy(QComboBox::NoInsert);
@@ -147,6 +163,7 @@ void TfrmMain::buildControls()
     // user searched "ABC".
     CmbBook->completer()->setCaseSensitivity(Qt::CaseSensitive);
     CmbBook->setGeometry(288, 1, 128, 20);
+    CmbBook->lineEdit()->setAccessibleName(CmbBook->accessibleName());
     QWidget::setTabOrder(CmbBook, CmbBoxType);
     ToolBar2->addWidget(Panel1);
 
@@ -155,6 +172,7 @@ void TfrmMain::buildControls()
     BtnBookOK->setIcon(ImageList1.value(9));
     BtnBookOK->setToolTip(QStringLiteral("查询"));
     BtnBookOK->setStatusTip(QStringLiteral("查询"));
+    BtnBookOK->setAccessibleName(BtnBookOK->toolTip());
     BtnBookOK->setAutoRaise(true);
     BtnBookOK->setFixedWidth(28);
     ToolBar2->addWidget(BtnBookOK);
@@ -175,6 +193,7 @@ void TfrmMain::buildControls()
     CkLstBookshop->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CkLstBookshop->setBackgroundRole(QPalette::Midlight);
     CkLstBookshop->addItem(QStringLiteral("CkLstBookshop"));
+    CkLstBookshop->setAccessibleName(QStringLiteral("百科来源"));
     CkLstBookshop->installEventFilter(this);
     bookLayout->addWidget(CkLstBookshop);
     CoolBar1->addBand(PnlBook);
@@ -182,6 +201,7 @@ void TfrmMain::buildControls()
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Accessibility::setRole(Panel2, QAccessible::Grouping);
     auto* resultArea = new QGridLayout(Panel2);
     resultArea->setContentsMargins(1, 1, 1, 1);
     PnlWbAD = new QWidget(Panel2);
@@ -190,6 +210,8 @@ void TfrmMain::buildControls()
     bannerLayout->setContentsMargins(0, 0, 0, 0);
     WbAd = new TWebBrowser(m_pageSettings, PnlWbAD);
     WbAd->setObjectName(QStringLiteral("WbAd"));
+    Accessibility::setRole(WbAd, QAccessible::Grouping);
+    WbAd->setAccessibleName(QStringLiteral("横幅"));
     // The banner stays while the result pages come and go with the searches.
     WbAd->setSeparateSession(true);
     // Out of sight behind the tabs for as long as they are open.
@@ -197,6 +219,11 @@ void TfrmMain::buildControls()
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("查询结果"));
+    // Tabs keep their captions whole, whatever the desktop's style or font: the strip
+    // scrolls instead.
+    PageControl1->setElideMode(Qt::ElideNone);
+    PageControl1->setUsesScrollButtons(true);
     // The tab strip is wider than its tabs; the banner behind must not show through.
     PageControl1->setAutoFillBackground(true);
     // Both fill the result area; the tabs lie in front of the banner.
@@ -309,6 +336,7 @@ void TfrmMain::bindEvents()
          }},
         this);
     new CaretRest(this);
+    new PageFocus(this);
     // The program ends with the main window. A floating window, which refuses to close,
     // would stop the application from quitting, so it goes out of the way first.
     connect(this, &TfrmMain::closed, this, [this] {

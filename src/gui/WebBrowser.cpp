@@ -63,6 +63,7 @@ void TWebBrowser::createView()
     m_commands = new PageCommands(m_view, m_pageSettings);
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::DocumentComplete);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &TWebBrowser::TitleChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::focusFrame);
     connect(m_page, &QWebEnginePage::urlChanged, this, &TWebBrowser::CommandStateChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::CommandStateChange);

@@ -85,6 +85,7 @@ signals:
     // Every navigation start, sub-frames and redirects included; set *cancel to stop it.
     void BeforeNavigate2(const QString& url, bool* cancel);
     void DocumentComplete(bool ok);
+    void TitleChange(const QString& text);
     // Something that QueryStatusWB answers may have changed.
     void CommandStateChange();
     // The page's own menu is about to open, with the engine's entries in it.

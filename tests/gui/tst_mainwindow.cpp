@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -235,6 +236,19 @@ private slots:
         // The five columns share the list's width, give or take the pixels a division leaves.
         QVERIFY(columnsWidth <= list->viewport()->width());
         QVERIFY(columnsWidth > list->viewport()->width() - 5);
+
+        // The result tabs a search opens carry the same names in full.
+        for (int i = 0; i < list->count(); ++i)
+            window.CreateResultBrowser(window.AddResultPage(), list->item(i)->text());
+        window.RefreshResultArea();
+        QCoreApplication::sendPostedEvents();
+        const QTabBar* tabs = window.PageControl1->tabBar();
+        const QFontMetrics metrics(tabs->font());
+        for (int i = 0; i < tabs->count(); ++i) {
+            QVERIFY2(metrics.horizontalAdvance(tabs->tabText(i)) < tabs->tabRect(i).width(),
+                     qPrintable(tabs->tabText(i)));
+            QVERIFY(metrics.height() < tabs->tabRect(i).height());
+        }
     }
 
     void menus()

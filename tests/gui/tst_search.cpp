@@ -1,3 +1,4 @@
+#include "AnsiCodec.h"
 #include "PageTools.h"
 #include "SearchRequests.h"
 #include "UnitMain.h"
@@ -7,8 +8,12 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
 #include <QEventLoop>
 #include <QGuiApplication>
 
@@ -32,6 +37,9 @@ private slots:
     void newWindowLoadsInTheViewItCameFrom_data();
     void newWindowLoadsInTheViewItCameFrom();
     void silentViewsLeavePagesButCancelConfirms();
+    void nextTermReplacesTheLast_data();
+    void nextTermReplacesTheLast();
+    void keyboardAlone();
 
 private:
     QStringList resultRequests() const;
@@ -419,6 +427,129 @@ void TestSearch::silentViewsLeavePagesButCancelConfirms()
              qPrintable(view->LocationURL()));
     QVERIFY(fixture.server.received("marker=away"));
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+namespace {
+
+// Keys as the window system delivers them: to whatever has the keyboard focus.
+void press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(window->windowHandle(), key, modifiers);
+}
+
+void typeInto(QWidget* window, const QString& text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, window->windowHandle(), Qt::Key_unknown, QString(ch), {});
+}
+
+bool hasFocus(const QWidget* widget)
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus));
+}
+
+} // namespace
+
+void TestSearch::nextTermReplacesTheLast_data()
+{
+    QTest::addColumn<QByteArray>("how");
+    QTest::addColumn<QByteArray>("page");
+    const QByteArray field = "<input id=f><script>function f() { document.getElementById('f')"
+                             ".focus(); }</script>";
+    const QList<QPair<const char*, QByteArray>> pages = {
+        {"plain page", "result"},
+        {"page focusing a field on load", field + "<body onload=f()>"},
+        {"page focusing its window late",
+         field + "<body onload=\"setTimeout(function () { window.focus(); f(); }, 300)\">"},
+        {"page opening a window", openerPage("open", "http://" + framesHost + "/landed")},
+    };
+    for (const char* how : {"Enter", "search button", "history list"})
+        for (const auto& [name, page] : pages)
+            QTest::addRow("%s, %s", how, name) << QByteArray(how) << page;
+}
+
+// Term after term: after a search the keyboard stays in the query box with the term
+// selected, whatever the pages do as they load, and the next term typed replaces it.
+void TestSearch::nextTermReplacesTheLast()
+{
+    QFETCH(QByteArray, how);
+    QFETCH(QByteArray, page);
+    if (how == "history list" && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("without a window system the open list does not take the keys; see tst_search_x11");
+    resultPage = page;
+    QWidget* window = fixture.window();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    fixture->CmbBoxType->setCurrentIndex(1);
+    fixture->CmbBook->setFocus();
+    typeInto(window, QStringLiteral("地球"));
+    if (how == "search button") {
+        QTest::mouseClick(fixture->BtnBookOK, Qt::LeftButton);
+    } else if (how == "history list") {
+        press(window, Qt::Key_Return);
+        fixture->CmbBook->showPopup();
+        QVERIFY(QTest::qWaitForWindowExposed(fixture->CmbBook->view()->window()));
+        press(window, Qt::Key_Return);
+    } else {
+        press(window, Qt::Key_Return);
+    }
+    fixture.countLoads();
+    QVERIFY(fixture.waitForLoads(1));
+    QTest::qWait(600); // what the page does a moment after its load
+    QVERIFY(hasFocus(fixture->CmbBook));
+    QCOMPARE(fixture->CmbBook->lineEdit()->selectedText(), QStringLiteral("地球"));
+    typeInto(window, QStringLiteral("火星"));
+    press(window, Qt::Key_Return);
+    QCOMPARE(fixture->historyItems().constLast(), AnsiCodec::encode(QStringLiteral("火星")));
+}
+
+// From the first start to the third result page and back with the keys alone: each
+// control on the way takes the focus in turn, in sight.
+void TestSearch::keyboardAlone()
+{
+    resultPage = "<title>result</title><a href=/one>one</a>";
+    QWidget* window = fixture.window();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const auto walk = [&](const QList<QPair<Qt::KeyboardModifiers, QWidget*>>& steps) {
+        for (const auto& [modifiers, expected] : steps) {
+            press(window, Qt::Key_Tab, modifiers);
+            QVERIFY2(waitUntil([&] { return hasFocus(expected); }, 5000),
+                     qPrintable(expected->objectName()));
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(window->rect().contains(QRect(focus->mapTo(window, QPoint()), focus->size())));
+        }
+    };
+    const Qt::KeyboardModifiers back = Qt::ShiftModifier;
+    QVERIFY(hasFocus(fixture->CmbBook));
+    walk({{{}, fixture->CmbBoxType}, {{}, fixture->BtnBookOK}, {{}, fixture->CkLstBookshop}});
+    press(window, Qt::Key_Right);
+    press(window, Qt::Key_Space);
+    QCOMPARE(fixture->CkLstBookshop->item(1)->checkState(), Qt::Unchecked);
+    walk({{back, fixture->BtnBookOK}, {back, fixture->CmbBoxType}, {back, fixture->CmbBook}});
+    typeInto(window, QStringLiteral("keys"));
+    press(window, Qt::Key_Return);
+    QCOMPARE(fixture->PageControl1->count(), 4);
+    fixture.countLoads();
+    QVERIFY(fixture.waitForLoads(1));
+    walk({{{}, fixture->CmbBoxType}, {{}, fixture->BtnBookOK}, {{}, fixture->CkLstBookshop},
+          {{}, fixture->PageControl1->tabBar()}});
+    press(window, Qt::Key_Right);
+    press(window, Qt::Key_Right);
+    TWebBrowser* third = fixture->GetActiveWebBrowser();
+    QCOMPARE(third->Tag(), 3);
+    walk({{{}, third}});
+    QVERIFY(waitUntil([&] { return runScript(third, "document.hasFocus()").toBool(); }));
+    // Through the page's link and out, past the tool buttons, round to the query box.
+    for (int i = 0; i < 12 && !hasFocus(fixture->CmbBook); ++i) {
+        press(window, Qt::Key_Tab);
+        waitUntil([&] { return !hasFocus(third); }, 500);
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(hasFocus(third) || hasFocus(fixture->CmbBook)
+                || focus->parentWidget() == static_cast<QWidget*>(fixture->ToolBar2));
+    }
+    QVERIFY(hasFocus(fixture->CmbBook));
 }
 
 VERITOME_WEB_TEST_MAIN(TestSearch)
