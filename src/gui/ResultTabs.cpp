@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QLayout>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -18,6 +19,13 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
 {
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
     m_pages->installEventFilter(this);
+    // Wherever the keyboard is in the window, the query box included.
+    auto* refresh = new QShortcut(QKeySequence::Refresh, m_owner);
+    refresh->setContext(Qt::WindowShortcut);
+    connect(refresh, &QShortcut::activated, this, [this] {
+        if (TWebBrowser* browser = activeBrowser())
+            browser->Refresh();
+    });
 }
 
 // A search shows the tab control before its tabs are in. The banner follows the tab
@@ -49,6 +57,7 @@ TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
     auto* browser = new TWebBrowser(m_pageSettings, m_owner);
     browser->setResizable(true);
     browser->setSilent(true);
+    browser->setSourceName(caption);
     return browser;
 }
 

@@ -182,10 +182,6 @@ void TfrmMain::buildControls()
     bannerLayout->setContentsMargins(0, 0, 0, 0);
     WbAd = new TWebBrowser(m_pageSettings, PnlWbAD);
     WbAd->setObjectName(QStringLiteral("WbAd"));
-    // The banner stays while the result pages come and go with the searches.
-    WbAd->setSeparateSession(true);
-    // Out of sight behind the tabs for as long as they are open.
-    WbAd->setReleasedWhileHidden(true);
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -324,15 +320,6 @@ void TfrmMain::bindEvents()
     connect(m_tabs, &ResultTabs::changed, this, &TfrmMain::scheduleActionUpdate);
     for (QMenu* menu : {File1, E2})
         connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
-
-    connect(WbAd, &TWebBrowser::DocumentComplete, this, [this](bool ok) {
-        // A banner that cannot be reached gives way to the built-in start page, once.
-        if (m_bannerFallbackTried)
-            return;
-        m_bannerFallbackTried = true;
-        if (!ok)
-            App::guarded([this] { WbAd->Navigate(startPageAddress); });
-    });
 }
 
 // The sources stand side by side and share the list's width: each column holds its name in

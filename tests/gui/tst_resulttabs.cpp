@@ -1,7 +1,9 @@
+#include "LookupAddress.h"
 #include "LoopbackServer.h"
 #include "ProcessTree.h"
 #include "TestTools.h"
 #include "ModalAnswerer.h"
+#include "PageTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -52,6 +54,10 @@ private slots:
     void oneEnterIsOneSearch();
     void repeatedSearchesLeaveNothingBehind();
     void aDeadRendererReloadsEachViewOnce();
+    void aPageHoldsUpItsOwnTabAlone_data();
+    void aPageHoldsUpItsOwnTabAlone();
+    void aPageThatCannotLoadShowsTheNotice_data();
+    void aPageThatCannotLoadShowsTheNotice();
 
 private:
     QList<int> tabTags() const;
@@ -64,13 +70,18 @@ private:
 
 namespace {
 
-int webViewCount()
+// The banner's view comes and goes as it rests behind the tabs.
+int resultViewCount(const TfrmMain& window)
 {
     int count = 0;
     for (QWidget* widget : QApplication::allWidgets())
-        count += qobject_cast<QWebEngineView*>(widget) != nullptr;
+        count += qobject_cast<QWebEngineView*>(widget) && !window.WbAd->isAncestorOf(widget);
     return count;
 }
+
+// The program, the engine's two zygotes, a renderer for each of the five result pages and
+// one for the banner.
+constexpr int processLimit = 3 + 5 + 1;
 
 } // namespace
 
@@ -324,15 +335,16 @@ void TestResultTabs::closeAllAsksFirst()
 void TestResultTabs::closeAllLeavesOnlyTheBannerView()
 {
     fixture.search(QStringLiteral("views"));
-    QCOMPARE(webViewCount(), 6);
+    QCOMPARE(resultViewCount(*fixture.window()), 5);
     const bool pageControlVisible = fixture->PageControl1->isVisible();
     const bool bannerVisible = fixture->PnlWbAD->isVisible();
 
     fixture->CloseAllResultPages();
     QCOMPARE(fixture->PageControl1->count(), 0);
     QCOMPARE(fixture->findChildren<TWebBrowser*>(), QList<TWebBrowser*>({fixture->WbAd}));
-    QCOMPARE(webViewCount(), 1);
-    QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(), 1);
+    QCOMPARE(resultViewCount(*fixture.window()), 0);
+    QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(),
+             fixture->WbAd->findChildren<QWebEnginePage*>().size());
     // Visibility is the caller's business.
     QCOMPARE(fixture->PageControl1->isVisible(), pageControlVisible);
     QCOMPARE(fixture->PnlWbAD->isVisible(), bannerVisible);
@@ -426,13 +438,15 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
         fixture.search(QStringLiteral("round %1").arg(round));
         QVERIFY(fixture.waitForLoads());
         QCOMPARE(fixture.resultBrowsers().size(), fixture->PageControl1->count());
-        QCOMPARE(webViewCount(), fixture->PageControl1->count() + 1);
-        QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(), fixture->PageControl1->count() + 1);
+        QCOMPARE(resultViewCount(*fixture.window()), fixture->PageControl1->count());
+        QCOMPARE(fixture->findChildren<QWebEnginePage*>().size()
+                     - fixture->WbAd->findChildren<QWebEnginePage*>().size(),
+                 fixture->PageControl1->count());
     };
     for (int round = 1; round < 10; ++round)
         searchAndLoad(round);
     // Renderers of the pages just closed take a moment to go.
-    waitUntil([] { return processTree().size() <= 3 + App::rendererProcessLimit; });
+    waitUntil([] { return processTree().size() <= processLimit; });
     const qsizetype processesAfter10 = processTree().size();
     for (int round = 10; round <= 100; ++round) {
         searchAndLoad(round);
@@ -442,10 +456,9 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
     qsizetype processesAfter100 = processTree().size();
     waitUntil([&] { return (processesAfter100 = processTree().size()) == processesAfter10; });
     QCOMPARE(processesAfter100, processesAfter10);
-    // The program, the engine's two zygotes and its renderers: the limit on renderers set
-    // up before the engine started holds, next to this test's own engine flags. The
-    // memory over many searches is bench/soak's to follow.
-    QVERIFY2(processesAfter10 <= 3 + App::rendererProcessLimit,
+    // No renderer of a closed page stays behind. The memory over many searches is
+    // bench/soak's to follow.
+    QVERIFY2(processesAfter10 <= processLimit,
              qPrintable(QStringLiteral("%1 processes").arg(processesAfter10)));
     QCOMPARE(fixture->pageSerial(), 500);
 }
@@ -456,7 +469,6 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
     fixture.search(QStringLiteral("renderer"));
     QList<TWebBrowser*> views = fixture.resultBrowsers();
     QCOMPARE(views.size(), 5);
-    views.append(fixture->WbAd);
 
     // Per view: completed loads, load starts, deaths, and the save status at each death.
     QHash<TWebBrowser*, int> loaded, started, died;
@@ -471,7 +483,6 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
             statusAtDeath[view].append(view->QueryStatusWB(OleCmd::SaveAs));
         });
     }
-    loaded[fixture->WbAd] = 1;
     auto every = [&](const QHash<TWebBrowser*, int>& counts, int n) {
         return std::all_of(views.cbegin(), views.cend(),
                            [&](TWebBrowser* view) { return counts.value(view) == n; });
@@ -529,6 +540,155 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
     for (QAction* action : {fixture->ActPreview, fixture->ActPrint, fixture->ActPageSetup,
                             fixture->ActCopy, fixture->ActCut, fixture->ActPaste, fixture->ActSelectAll})
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+}
+
+namespace {
+
+// A page whose own script, once it may run, asks the server for /ran: proof that the
+// renderer's thread was free to run it, not merely that the page arrived.
+QByteArray scriptedPage(const QByteArray& script = QByteArray())
+{
+    return "<html><body><p>result</p><script>" + script
+        + "new Image().src = '/ran?' + location.host;</script></body></html>";
+}
+
+// The notice carries the source as its title: a script is put to a page only once it is
+// known to answer.
+bool showsNotice(TWebBrowser* view, const QString& source, const QString& problem)
+{
+    if (enginePage(view)->title() != source)
+        return false;
+    const QString text = runScript(view, QStringLiteral("document.body.innerText")).toString();
+    return text.contains(source) && text.contains(problem)
+        && runScript(view, QStringLiteral("!!document.getElementById('again')")).toBool();
+}
+
+} // namespace
+
+// One source's page keeps its renderer's thread for long, or for good; the other sources'
+// pages are not held up by it: their own script runs at once. A renderer that does not
+// answer for ten seconds is ended and its tab says so; F5 loads the page again.
+void TestResultTabs::aPageHoldsUpItsOwnTabAlone_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("ended");
+    QTest::newRow("script busy for 8 s")
+        << QByteArray("const end = Date.now() + 8000; while (Date.now() < end) {}") << false;
+    QTest::newRow("script that never ends") << QByteArray("for (;;) {}") << true;
+}
+
+void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, ended);
+    const QByteArray badHost = "www.baike.com";
+    // Another source whose server takes longer than the renderer's patience is not ended.
+    const QByteArray slowHost = "www.infoplease.com";
+    bool mended = false;
+    fixture.server.clearRequests();
+    fixture.server.setHandler([&](const LoopbackServer::Request& request) {
+        if (request.host == badHost && !mended)
+            return LoopbackServer::page(scriptedPage(script));
+        LoopbackServer::Response response = LoopbackServer::page(scriptedPage());
+        // The others arrive after the bad page has taken its renderer's thread.
+        response.delayMs = request.host == slowHost ? 12000 : 300;
+        return response;
+    });
+    const auto ran = [&](const QByteArray& host) {
+        for (const LoopbackServer::Request& request : fixture.server.requests())
+            if (request.host == host && request.target.startsWith("/ran"))
+                return true;
+        return false;
+    };
+    fixture->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+    fixture.search(QStringLiteral("apart"));
+    const QList<TWebBrowser*> views = fixture.resultBrowsers();
+    QCOMPARE(views.size(), 5);
+    TWebBrowser* bad = views[2];
+    const QString badAddress =
+        QUrl(Lookup::encyclopaediaAddress(Lookup::bookshops()[2], QStringLiteral("apart")))
+            .toString();
+
+    const QList<QByteArray> plainHosts = {"zh.wikipedia.org", "baike.baidu.com",
+                                          "www.britannica.com"};
+    for (const QByteArray& host : plainHosts)
+        QVERIFY2(waitUntil([&] { return ran(host); }, 4000), host.constData());
+    QVERIFY(!ran(badHost));
+    const QList<TWebBrowser*> plainViews = {views[0], views[1], views[3]};
+    QHash<TWebBrowser*, qint64> renderers;
+    for (TWebBrowser* view : plainViews)
+        renderers.insert(view, enginePage(view)->renderProcessPid());
+    const auto othersUntouched = [&] {
+        for (TWebBrowser* view : plainViews)
+            QCOMPARE(enginePage(view)->renderProcessPid(), renderers.value(view));
+    };
+
+    const QString problem = QStringLiteral("停止了响应");
+    if (ended)
+        QVERIFY(waitUntil([&] { return showsNotice(bad, QStringLiteral("互动百科（中文）"), problem); }));
+    else
+        QVERIFY(waitUntil([&] { return ran(badHost); }, 20000));
+    QVERIFY(waitUntil([&] { return ran(slowHost); }, 20000));
+    QVERIFY(fixture.waitForLoads());
+    QCOMPARE(showsNotice(bad, QStringLiteral("互动百科（中文）"), problem), ended);
+    QVERIFY(!showsNotice(views[4], QStringLiteral("哥伦比亚百科（英文）"), problem));
+    QCOMPARE(bad->LocationURL(), badAddress);
+    othersUntouched();
+    if (!ended)
+        return;
+
+    // F5 where the keyboard is, in the query box: the notice's tab loads its page again,
+    // and no other tab does.
+    fixture->PageControl1->setCurrentIndex(2);
+    fixture->CmbBook->setFocus();
+    mended = true;
+    fixture.countLoads();
+    QTest::keyClick(fixture->windowHandle(), Qt::Key_F5);
+    QVERIFY(waitUntil([&] { return ran(badHost); }));
+    QVERIFY(!showsNotice(bad, QStringLiteral("互动百科（中文）"), problem));
+    QCOMPARE(bad->LocationURL(), badAddress);
+    othersUntouched();
+}
+
+// The engine's error page gives way to the notice; its link loads the page again, as F5 does.
+void TestResultTabs::aPageThatCannotLoadShowsTheNotice_data()
+{
+    QTest::addColumn<bool>("byLink");
+    QTest::newRow("link in the notice") << true;
+    QTest::newRow("F5") << false;
+}
+
+void TestResultTabs::aPageThatCannotLoadShowsTheNotice()
+{
+    QFETCH(bool, byLink);
+    bool mended = false;
+    fixture.server.setHandler([&](const LoopbackServer::Request&) {
+        return mended ? LoopbackServer::page(scriptedPage()) : LoopbackServer::dropped();
+    });
+    fixture->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+    fixture->CmbBoxType->setCurrentIndex(1);
+    fixture.search(QStringLiteral("notice"));
+    TWebBrowser* view = fixture->GetActiveWebBrowser();
+    QSignalSpy completed(view, &TWebBrowser::DocumentComplete);
+    const QString address = QUrl(Lookup::idiomDictionaryAddress(QStringLiteral("notice"))).toString();
+    const QString problem = QStringLiteral("连接意外中断");
+    QVERIFY(waitUntil([&] { return showsNotice(view, QStringLiteral("成语词典"), problem); }));
+    QCOMPARE(completed.size(), 1);
+    QCOMPARE(completed[0][0].toBool(), false);
+    QCOMPARE(view->LocationURL(), address);
+
+    mended = true;
+    if (byLink)
+        runScript(view, QStringLiteral("document.getElementById('again').click()"));
+    else
+        QTest::keyClick(fixture->windowHandle(), Qt::Key_F5);
+    QVERIFY(waitUntil([&] { return completed.size() == 2; }));
+    QCOMPARE(completed[1][0].toBool(), true);
+    QVERIFY(fixture.server.received("/ran"));
+    QCOMPARE(view->LocationURL(), address);
+    QVERIFY(!showsNotice(view, QStringLiteral("成语词典"), problem));
 }
 
 VERITOME_WEB_TEST_MAIN(TestResultTabs)
