@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
@@ -120,7 +121,10 @@ void TWebBrowser::Navigate(const QString& url)
         throw Error(QStringLiteral("无法打开地址：%1").arg(url));
     if (!m_view)
         createView();
-    m_view->load(address);
+    // The engine starts the page's renderer process as the load begins, which holds the
+    // user-interface thread for a while; the search that navigates five views returns
+    // first, and the window can draw its tabs between their starts.
+    QTimer::singleShot(0, m_view, [view = m_view, address] { view->load(address); });
 }
 
 void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&, const QVariant&,
