@@ -87,8 +87,13 @@ void TWebBrowser::createView()
 
 void TWebBrowser::ReleasePage()
 {
+    if (!m_view)
+        return;
     setFocusProxy(nullptr);
-    delete m_view;
+    // Not at once: this may run inside one of the page's own signals.
+    m_page->disconnect(this);
+    m_view->hide();
+    m_view->deleteLater();
     m_view = nullptr;
     m_page = nullptr;
     m_commands = nullptr;
