@@ -51,9 +51,9 @@ public:
     bool Silent() const;
     void setSilent(bool silent);
 
-    // A browser that stays while others come and go keeps its page apart from theirs, so
-    // that the engine can end their renderer, and what it has grown, when they close.
-    // Takes effect at the first Navigate.
+    // A browser that stays while others come and go keeps its page in a browsing session
+    // of its own, apart from theirs: its cookies, cache and network state go with the page
+    // when it is released. Takes effect at the first Navigate.
     void setSeparateSession(bool separate) { m_separateSession = separate; }
 
     // A result view names the source its pages come from: a page that cannot load, or
