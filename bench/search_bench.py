@@ -56,8 +56,6 @@ VARIANTS = [
      {"QT_XCB_GL_INTEGRATION": "xcb_glx"}),
     ("with the engine's unsandboxed zygote", [],
      {"VERITOME_BENCH_WITHOUT_FLAG": "--no-unsandboxed-zygote"}),
-    ("without the engine's low-end device mode", [],
-     {"VERITOME_BENCH_WITHOUT_FLAG": "--enable-low-end-device-mode"}),
     ("banner in the result pages' session", [],
      {"VERITOME_BENCH_SHARED_SESSION": "1"}),
     ("banner's renderer kept behind the tabs", [],

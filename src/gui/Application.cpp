@@ -16,7 +16,6 @@ namespace App {
 
 namespace {
 const QByteArray noUnsandboxedZygote = QByteArrayLiteral("--no-unsandboxed-zygote");
-const QByteArray lowEndDevice = QByteArrayLiteral("--enable-low-end-device-mode");
 } // namespace
 
 void prepareProcess(EngineFootprint footprint)
@@ -51,12 +50,6 @@ void prepareProcess(EngineFootprint footprint)
     // helper processes that this program needs seldom if ever; those then start directly.
     if (lean && !chosen.contains(noUnsandboxedZygote))
         flags.append(noUnsandboxedZygote);
-    // With a renderer for every page, what each renderer holds for itself counts five
-    // times over. The engine's low-end mode keeps smaller caches and a script engine that
-    // favours size: about 4 MB less a renderer on a search's pages (bench/search), drawn
-    // the same.
-    if (lean && !chosen.contains(lowEndDevice))
-        flags.append(lowEndDevice);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
 }
 
