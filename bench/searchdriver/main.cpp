@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "Banner.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("VERITOME_BENCH_SHARED_SESSION"))
         window.WbAd->setSeparateSession(false);
     if (qEnvironmentVariableIsSet("VERITOME_BENCH_BANNER_KEPT"))
-        window.WbAd->setReleasedWhileHidden(false);
+        window.findChild<Banner*>()->setResting(false);
     bool bannerIn = false;
     QObject::connect(window.WbAd, &TWebBrowser::DocumentComplete, [&] { bannerIn = true; });
     window.show();

@@ -11,15 +11,11 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QTranslator>
-#include <algorithm>
-#include <iterator>
 #include <unistd.h>
 
 namespace App {
 
 namespace {
-const char* const processModelSwitches[] = {"--renderer-process-limit", "--process-per-site",
-                                            "--process-per-tab", "--single-process"};
 const QByteArray noUnsandboxedZygote = QByteArrayLiteral("--no-unsandboxed-zygote");
 } // namespace
 
@@ -49,16 +45,13 @@ void prepareProcess(EngineFootprint footprint)
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
-    // Our flags go after those already set; a process model chosen there is left alone.
+    // Our flags go after those already set. The engine's process model stays as it comes:
+    // every page in a renderer of its own, so that a page whose script runs long or never
+    // ends holds up its own tab alone. One shared renderer would save about 20 MB a page.
     const QByteArray chosen = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     QByteArrayList flags;
     if (!chosen.isEmpty())
         flags.append(chosen);
-    // By default the engine starts a renderer process for every site, about 20 MB and
-    // 10 ms of the search each; a search opens five sites at once.
-    if (std::none_of(std::begin(processModelSwitches), std::end(processModelSwitches),
-                     [&chosen](const char* model) { return chosen.contains(model); }))
-        flags.append("--renderer-process-limit=" + QByteArray::number(rendererProcessLimit));
     // The engine keeps a second, unsandboxed zygote waiting, about 8 MB, only to start
     // helper processes that this program needs seldom if ever; those then start directly.
     if (lean && !chosen.contains(noUnsandboxedZygote))

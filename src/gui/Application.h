@@ -32,8 +32,6 @@ inline QLocale language()
     return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
 }
 inline const QString acceptLanguage = QStringLiteral("zh-CN,zh;q=0.9");
-// Renderer processes the engine may run at once; the pages beyond share them.
-constexpr int rendererProcessLimit = 1;
 
 // The error's text, with a full stop added when its last character sorts after '.'.
 QString errorBoxText(const QString& text);

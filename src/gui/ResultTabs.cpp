@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QLayout>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -21,6 +22,13 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
 {
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
     m_pages->installEventFilter(this);
+    // Wherever the keyboard is in the window, the query box included.
+    auto* refresh = new QShortcut(QKeySequence::Refresh, m_owner);
+    refresh->setContext(Qt::WindowShortcut);
+    connect(refresh, &QShortcut::activated, this, [this] {
+        if (TWebBrowser* browser = activeBrowser())
+            browser->Refresh();
+    });
 }
 
 // A search shows the tab control before its tabs are in. The banner follows the tab
@@ -52,6 +60,7 @@ TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
     auto* browser = new TWebBrowser(m_pageSettings, m_owner);
     browser->setResizable(true);
     browser->setSilent(true);
+    browser->setSourceName(caption);
     // Heard as the tab reads, and with the page's title once there is one.
     Accessibility::setRole(browser, QAccessible::Grouping);
     browser->setAccessibleName(caption);

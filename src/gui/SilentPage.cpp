@@ -1,14 +1,16 @@
 #include "SilentPage.h"
 
-#include "Application.h"
-#include "WebBrowser.h"
+#include "PageNotice.h"
+#include "RendererWatch.h"
 #include "WebProfile.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QUuid>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -67,11 +69,10 @@ QString focusScriptSource(const QString& token)
 
 } // namespace
 
-SilentPage::SilentPage(TWebBrowser* browser, Session session, QObject* parent)
+SilentPage::SilentPage(Session session, QObject* parent)
     : QWebEnginePage(session == Session::Separate ? WebProfile::createSeparate()
                                                   : WebProfile::shared(),
                      parent),
-      m_browser(browser),
       m_focusToken(
           QStringLiteral("veritome-focus-%1:").arg(QUuid::createUuid().toString(QUuid::Id128)))
 {
@@ -117,7 +118,81 @@ SilentPage::SilentPage(TWebBrowser* browser, Session session, QObject* parent)
     focusScript.setRunsOnSubFrames(true);
     focusScript.setSourceCode(focusScriptSource(m_focusToken));
     scripts().insert(focusScript);
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { setFocusKind(FocusKind::None); });
+    connect(this, &QWebEnginePage::loadStarted, this, [this] {
+        setFocusKind(FocusKind::None);
+        if (!m_noticeLoading)
+            m_noticeFor.clear();
+    });
+    connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (m_noticeLoading)
+            m_noticeLoading = false;
+        else
+            emit documentComplete(ok);
+    });
+    connect(this, &QWebEnginePage::loadingChanged, this, &SilentPage::loadEnded);
+    connect(this, &QWebEnginePage::renderProcessTerminated, this,
+            &SilentPage::rendererTerminated);
+    connect(this, &QWebEnginePage::renderProcessPidChanged, this, &SilentPage::checkRenderer);
+    connect(this, &QWebEnginePage::loadFinished, this, &SilentPage::checkRenderer);
+}
+
+void SilentPage::setSourceName(const QString& name)
+{
+    if (m_sourceName.isEmpty() && !name.isEmpty())
+        connect(new RendererWatch(this), &RendererWatch::ended, this,
+                [this] { m_rendererEnded = true; });
+    m_sourceName = name;
+}
+
+// A renderer that died takes its page with it. The page is loaded again, once: a page
+// that kills its renderer right after that reload would otherwise go round in an endless
+// loop of reloads. A renderer ended for not answering would only hang again.
+void SilentPage::rendererTerminated()
+{
+    m_rendererDead = true;
+    emit stateChanged();
+    // Not from inside the engine's report of the death.
+    if (m_rendererEnded) {
+        m_rendererEnded = false;
+        QMetaObject::invokeMethod(
+            this, [this] { showNotice(url(), PageNotice::stoppedAnswering()); },
+            Qt::QueuedConnection);
+        return;
+    }
+    constexpr qint64 recoveryQuietMs = 30000;
+    if (m_recovered.isValid() && m_recovered.elapsed() < recoveryQuietMs)
+        return;
+    m_recovered.start();
+    QMetaObject::invokeMethod(
+        this, [this] { QWebEnginePage::triggerAction(Reload); }, Qt::QueuedConnection);
+}
+
+void SilentPage::checkRenderer()
+{
+    if (!m_rendererDead || renderProcessPid() == 0)
+        return;
+    m_rendererDead = false;
+    emit stateChanged();
+}
+
+void SilentPage::loadEnded(const QWebEngineLoadingInfo& info)
+{
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || !info.isErrorPage()
+        || m_sourceName.isEmpty())
+        return;
+    const QUrl address = info.url();
+    const QString problem = PageNotice::loadProblem(info);
+    QMetaObject::invokeMethod(
+        this, [this, address, problem] { showNotice(address, problem); }, Qt::QueuedConnection);
+}
+
+// The notice takes the address it stands for as its own: the tab still shows where its
+// page should have come from.
+void SilentPage::showNotice(const QUrl& address, const QString& problem)
+{
+    m_noticeLoading = true;
+    m_noticeFor = address;
+    setHtml(PageNotice::html(m_sourceName, address, problem), address);
 }
 
 void SilentPage::triggerAction(WebAction action, bool checked)
@@ -125,8 +200,12 @@ void SilentPage::triggerAction(WebAction action, bool checked)
     // The engine's own save waits for somebody to accept its download; the page's
     // save command asks where to write and writes it.
     if (action == SavePage) {
-        if (m_browser)
-            App::guarded([this] { m_browser->ExecWB(OleCmd::SaveAs); });
+        emit saveRequested();
+        return;
+    }
+    // The engine would reload the notice, not the page it stands for.
+    if (action == Reload && m_noticeFor.isValid()) {
+        load(m_noticeFor);
         return;
     }
     QWebEnginePage::triggerAction(action, checked);
@@ -134,11 +213,15 @@ void SilentPage::triggerAction(WebAction action, bool checked)
 
 bool SilentPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
-    // A page outlives its browser while the engine finishes a print job from it.
-    if (!m_browser)
+    // A page outlives its browser while the engine finishes a print job from it; it goes
+    // nowhere then.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&SilentPage::beforeNavigate)))
         return false;
+    // The program's own notice is not a navigation of the page's.
+    if (m_noticeLoading && isMainFrame && url.scheme() == QLatin1String("data"))
+        return true;
     bool cancel = false;
-    emit m_browser->BeforeNavigate2(url.toString(QUrl::FullyEncoded), &cancel);
+    emit beforeNavigate(url.toString(QUrl::FullyEncoded), &cancel);
     if (cancel)
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
@@ -197,6 +280,5 @@ void SilentPage::setFocusKind(FocusKind kind)
     if (kind == m_focusKind)
         return;
     m_focusKind = kind;
-    if (m_browser)
-        emit m_browser->CommandStateChange();
+    emit stateChanged();
 }

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "AnsiCodec.h"
 #include "Application.h"
+#include "Banner.h"
 #include "CommandTable.h"
 #include "CoolBar.h"
 #include "DockDrag.h"
@@ -132,19 +133,7 @@ void TfrmMain::FormCreate()
     PnlWbAD->show();
     // The engine's first navigation costs a noticeable part of the start-up; the window
     // shows first, the banner follows at once.
-    m_bannerWaiting = true;
-    QMetaObject::invokeMethod(this, [this] {
-        if (!m_shown)
-            navigateBanner();
-    }, Qt::QueuedConnection);
-}
-
-void TfrmMain::navigateBanner()
-{
-    if (!m_bannerWaiting)
-        return;
-    m_bannerWaiting = false;
-    App::guarded([this] { WbAd->Navigate(bannerAddress()); });
+    new Banner(WbAd, PnlWbAD, this, bannerAddress(), startPageAddress);
 }
 
 void TfrmMain::FormShow()
@@ -212,11 +201,6 @@ bool TfrmMain::event(QEvent* event)
         }
         return true;
     }
-    case QEvent::Paint:
-        // Painted for the first time: the banner's turn comes once this paint is done.
-        if (m_bannerWaiting)
-            QMetaObject::invokeMethod(this, &TfrmMain::navigateBanner, Qt::QueuedConnection);
-        break;
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:

@@ -201,7 +201,6 @@ private:
     void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void fitSourceColumns();
-    void navigateBanner();
 
     QString m_appFolder;
     // One page set-up for every tab: a new search keeps it.
@@ -215,8 +214,6 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_actionUpdatePending = false;
-    bool m_bannerFallbackTried = false;
-    bool m_bannerWaiting = false;
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
     QObject* m_historyList = nullptr; // the query box's drop-down list, as watched

@@ -212,10 +212,6 @@ void TfrmMain::buildControls()
     WbAd->setObjectName(QStringLiteral("WbAd"));
     Accessibility::setRole(WbAd, QAccessible::Grouping);
     WbAd->setAccessibleName(QStringLiteral("横幅"));
-    // The banner stays while the result pages come and go with the searches.
-    WbAd->setSeparateSession(true);
-    // Out of sight behind the tabs for as long as they are open.
-    WbAd->setReleasedWhileHidden(true);
     bannerLayout->addWidget(WbAd);
     PageControl1 = new QTabWidget(Panel2);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -352,15 +348,6 @@ void TfrmMain::bindEvents()
     connect(PageControl1, &QTabWidget::currentChanged, m_findBar, &FindBar::activePageChanged);
     PageControl1->installEventFilter(this);
     connect(m_zoom, &PageZoom::changed, this, &TfrmMain::showZoom);
-
-    connect(WbAd, &TWebBrowser::DocumentComplete, this, [this](bool ok) {
-        // A banner that cannot be reached gives way to the built-in start page, once.
-        if (m_bannerFallbackTried)
-            return;
-        m_bannerFallbackTried = true;
-        if (!ok)
-            App::guarded([this] { WbAd->Navigate(startPageAddress); });
-    });
 }
 
 // The sources stand side by side and share the list's width: each column holds its name in

@@ -1,5 +1,6 @@
 #include "WebBrowser.h"
 
+#include "Application.h"
 #include "Error.h"
 #include "PageCommands.h"
 #include "PageSettings.h"
@@ -51,18 +52,22 @@ TWebBrowser::TWebBrowser(std::shared_ptr<PageSettings> pageSettings, QWidget* pa
 void TWebBrowser::createView()
 {
     m_view = new QWebEngineView(this);
-    m_page = new SilentPage(this,
-                            m_separateSession ? SilentPage::Session::Separate
+    m_page = new SilentPage(m_separateSession ? SilentPage::Session::Separate
                                               : SilentPage::Session::Shared,
                             m_view);
     m_page->silent = m_silent;
+    m_page->setSourceName(m_sourceName);
     m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     m_view->setPage(m_page);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
     m_commands = new PageCommands(m_view, m_pageSettings);
 
-    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::DocumentComplete);
+    connect(m_page, &SilentPage::beforeNavigate, this, &TWebBrowser::BeforeNavigate2);
+    connect(m_page, &SilentPage::documentComplete, this, &TWebBrowser::DocumentComplete);
+    connect(m_page, &SilentPage::stateChanged, this, &TWebBrowser::CommandStateChange);
+    connect(m_page, &SilentPage::saveRequested, this,
+            [this] { App::guarded([this] { ExecWB(OleCmd::SaveAs); }); });
     connect(m_page, &QWebEnginePage::titleChanged, this, &TWebBrowser::TitleChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::focusFrame);
     connect(m_page, &QWebEnginePage::urlChanged, this, &TWebBrowser::CommandStateChange);
@@ -76,26 +81,24 @@ void TWebBrowser::createView()
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TWebBrowser::CommandStateChange);
 
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
-            &TWebBrowser::rendererTerminated);
-    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &TWebBrowser::checkRenderer);
-    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::checkRenderer);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::showContextMenu);
+}
 
-    if (m_releasedWhileHidden) {
-        // Not at once: the moment it is hidden, the pages in front of it are loading, and
-        // it may well be shown again straight away.
-        constexpr int restDelayMs = 1000;
-        m_restTimer = new QTimer(this);
-        m_restTimer->setSingleShot(true);
-        m_restTimer->setInterval(restDelayMs);
-        connect(m_restTimer, &QTimer::timeout, this, &TWebBrowser::releaseIfHidden);
-        connect(m_page, &QWebEnginePage::visibleChanged, m_restTimer,
-                qOverload<>(&QTimer::start));
-        connect(m_page, &QWebEnginePage::loadFinished, m_restTimer, qOverload<>(&QTimer::start));
-    }
+void TWebBrowser::ReleasePage()
+{
+    if (!m_view)
+        return;
+    setFocusProxy(nullptr);
+    // Not at once: this may run inside one of the page's own signals.
+    m_page->disconnect(this);
+    m_view->hide();
+    m_view->deleteLater();
+    m_view = nullptr;
+    m_page = nullptr;
+    m_commands = nullptr;
+    emit CommandStateChange();
 }
 
 // The page is a child of the view, so it goes before the profile it uses.
@@ -110,6 +113,13 @@ void TWebBrowser::setSilent(bool silent)
         m_page->silent = silent;
 }
 
+void TWebBrowser::setSourceName(const QString& name)
+{
+    m_sourceName = name;
+    if (m_page)
+        m_page->setSourceName(name);
+}
+
 void TWebBrowser::Navigate(const QString& url)
 {
     const QUrl address(url);
@@ -117,7 +127,10 @@ void TWebBrowser::Navigate(const QString& url)
         throw Error(QStringLiteral("无法打开地址：%1").arg(url));
     if (!m_view)
         createView();
-    m_view->load(address);
+    // The engine starts the page's renderer process as the load begins, which holds the
+    // user-interface thread for a while; the search that navigates five views returns
+    // first, and the window can draw its tabs between their starts.
+    QTimer::singleShot(0, m_view, [view = m_view, address] { view->load(address); });
 }
 
 void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&, const QVariant&,
@@ -129,39 +142,10 @@ void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&,
 
 QString TWebBrowser::LocationURL() const { return m_page ? m_page->url().toString() : QString(); }
 
-// All views share one renderer, so when it dies every page goes blank at once. Each view
-// loads its page again, once: a page that kills its renderer right after that reload would
-// otherwise take every view into an endless loop of reloads.
-void TWebBrowser::rendererTerminated()
+void TWebBrowser::Refresh()
 {
-    m_pageDead = true;
-    emit CommandStateChange();
-    constexpr qint64 recoveryQuietMs = 30000;
-    if (m_recovered.isValid() && m_recovered.elapsed() < recoveryQuietMs)
-        return;
-    m_recovered.start();
-    // Not from inside the engine's report of the death.
-    QMetaObject::invokeMethod(
-        this, [this] { m_page->triggerAction(QWebEnginePage::Reload); }, Qt::QueuedConnection);
-}
-
-void TWebBrowser::checkRenderer()
-{
-    if (!m_pageDead || m_page->renderProcessPid() == 0)
-        return;
-    m_pageDead = false;
-    emit CommandStateChange();
-}
-
-// A load cut short would report a failed page, so a page still loading is left to finish;
-// its end comes back here. The engine makes a discarded page active again, and so loads
-// it again, as soon as it is shown.
-void TWebBrowser::releaseIfHidden()
-{
-    if (m_page->isVisible() || m_page->isLoading()
-        || m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
-        return;
-    m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+    if (m_page)
+        m_page->triggerAction(QWebEnginePage::Reload);
 }
 
 // The engine's menu without the entries that would open a window of its own or start a
@@ -252,7 +236,7 @@ int TWebBrowser::QueryStatusWB(int command) const
     default:
         return 0;
     }
-    if (m_pageDead)
+    if (m_page && m_page->rendererDead())
         enabled = false;
     return OleCmd::Supported | (enabled ? OleCmd::Enabled : 0);
 }

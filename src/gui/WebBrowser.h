@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
@@ -9,7 +8,6 @@
 class PageCommands;
 class PageSettings;
 class QMenu;
-class QTimer;
 class QWebEngineView;
 class SilentPage;
 
@@ -54,15 +52,18 @@ public:
     bool Silent() const;
     void setSilent(bool silent);
 
-    // A browser that stays while others come and go keeps its page apart from theirs, so
-    // that the engine can end their renderer, and what it has grown, when they close.
-    // Takes effect at the first Navigate.
+    // A browser that stays while others come and go keeps its page in a browsing session
+    // of its own, apart from theirs: its cookies, cache and network state go with the page
+    // when it is released. Takes effect at the first Navigate.
     void setSeparateSession(bool separate) { m_separateSession = separate; }
 
-    // A browser that spends long spells out of sight gives its renderer back a moment after
-    // it is hidden, once its page is in, and loads the page again when it shows. Takes
-    // effect at the first Navigate.
-    void setReleasedWhileHidden(bool released) { m_releasedWhileHidden = released; }
+    // A result view names the source its pages come from: a page that cannot load, or
+    // whose renderer stops answering, gives way to a notice that names the source.
+    void setSourceName(const QString& name);
+
+    // The page and its renderer go, and what the engine held for them; the next Navigate
+    // starts afresh.
+    void ReleasePage();
 
     // Start loading and return at once. Throws Error when the address is refused.
     void Navigate(const QString& url);
@@ -77,6 +78,8 @@ public:
     virtual void ExecWB(int command, int option = OleCmd::DoDefault);
 
     QString LocationURL() const;
+    // Loads the page again: the page a notice stands for, in its place.
+    void Refresh();
 
     // The page set-up, save folder and dialog runner its page commands use.
     PageSettings& pageSettings() const { return *m_pageSettings; }
@@ -103,10 +106,7 @@ private:
     bool editableFocus() const;
     bool canPaste() const;
     void focusFrame();
-    void rendererTerminated();
-    void checkRenderer();
     void showContextMenu(const QPoint& position);
-    void releaseIfHidden();
 
     std::shared_ptr<PageSettings> m_pageSettings;
     QWebEngineView* m_view = nullptr;
@@ -116,8 +116,5 @@ private:
     bool m_resizable = false;
     bool m_silent = false;
     bool m_separateSession = false;
-    bool m_releasedWhileHidden = false;
-    QTimer* m_restTimer = nullptr;
-    bool m_pageDead = false;       // its renderer died and no new one has taken over yet
-    QElapsedTimer m_recovered;     // since the last reload after a renderer died
+    QString m_sourceName;
 };

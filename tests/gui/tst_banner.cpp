@@ -82,8 +82,8 @@ private slots:
     }
 
     // Behind the tabs the banner gives its renderer back, but only once its page is in: a
-    // load cut short would count as a banner that cannot be reached. When the last tab
-    // closes, the banner is there again.
+    // load cut short would count as a banner that cannot be reached. It is not fetched
+    // again while it rests; when the last tab closes, it loads once and is there again.
     void bannerRestsBehindTheTabs_data()
     {
         QTest::addColumn<int>("bannerDelayMs");
@@ -120,9 +120,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!processTree().contains(bannerRenderer), 20000);
         QCOMPARE(bannerLoads.size(), 1);
         QCOMPARE(bannerLoads[0][0].toBool(), true);
+        const auto bannerFetches = [&] {
+            int fetches = 0;
+            for (const LoopbackServer::Request& request : fixture.server.pageRequests())
+                fetches += request.host == TfrmMain::bannerHost.toLatin1()
+                    && request.target.startsWith("/soft/");
+            return fetches;
+        };
+        QVERIFY(!waitUntil([&] { return bannerFetches() > 1; }, 4000));
 
         window.ActClose->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(bannerLoads.size(), 2, 20000);
+        QCOMPARE(bannerFetches(), 2);
         QCOMPARE(bannerLoads[1][0].toBool(), true);
         QCOMPARE(window.WbAd->LocationURL(), TfrmMain::bannerAddress());
         QVERIFY(window.PnlWbAD->isVisible());

@@ -1,7 +1,9 @@
+#include "LookupAddress.h"
 #include "LoopbackServer.h"
 #include "ProcessTree.h"
 #include "TestTools.h"
 #include "ModalAnswerer.h"
+#include "PageTools.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -52,6 +54,8 @@ private slots:
     void oneEnterIsOneSearch();
     void repeatedSearchesLeaveNothingBehind();
     void aDeadRendererReloadsEachViewOnce();
+    void aPageHoldsUpItsOwnTabAlone_data();
+    void aPageHoldsUpItsOwnTabAlone();
 
 private:
     QList<int> tabTags() const;
@@ -64,13 +68,18 @@ private:
 
 namespace {
 
-int webViewCount()
+// The banner's view comes and goes as it rests behind the tabs.
+int resultViewCount(const TfrmMain& window)
 {
     int count = 0;
     for (QWidget* widget : QApplication::allWidgets())
-        count += qobject_cast<QWebEngineView*>(widget) != nullptr;
+        count += qobject_cast<QWebEngineView*>(widget) && !window.WbAd->isAncestorOf(widget);
     return count;
 }
+
+// The program, the engine's two zygotes, a renderer for each of the five result pages and
+// one for the banner.
+constexpr int processLimit = 3 + 5 + 1;
 
 } // namespace
 
@@ -327,15 +336,16 @@ void TestResultTabs::closeAllAsksFirst()
 void TestResultTabs::closeAllLeavesOnlyTheBannerView()
 {
     fixture.search(QStringLiteral("views"));
-    QCOMPARE(webViewCount(), 6);
+    QCOMPARE(resultViewCount(*fixture.window()), 5);
     const bool pageControlVisible = fixture->PageControl1->isVisible();
     const bool bannerVisible = fixture->PnlWbAD->isVisible();
 
     fixture->CloseAllResultPages();
     QCOMPARE(fixture->PageControl1->count(), 0);
     QCOMPARE(fixture->findChildren<TWebBrowser*>(), QList<TWebBrowser*>({fixture->WbAd}));
-    QCOMPARE(webViewCount(), 1);
-    QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(), 1);
+    QCOMPARE(resultViewCount(*fixture.window()), 0);
+    QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(),
+             fixture->WbAd->findChildren<QWebEnginePage*>().size());
     // Visibility is the caller's business.
     QCOMPARE(fixture->PageControl1->isVisible(), pageControlVisible);
     QCOMPARE(fixture->PnlWbAD->isVisible(), bannerVisible);
@@ -429,13 +439,15 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
         fixture.search(QStringLiteral("round %1").arg(round));
         QVERIFY(fixture.waitForLoads());
         QCOMPARE(fixture.resultBrowsers().size(), fixture->PageControl1->count());
-        QCOMPARE(webViewCount(), fixture->PageControl1->count() + 1);
-        QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(), fixture->PageControl1->count() + 1);
+        QCOMPARE(resultViewCount(*fixture.window()), fixture->PageControl1->count());
+        QCOMPARE(fixture->findChildren<QWebEnginePage*>().size()
+                     - fixture->WbAd->findChildren<QWebEnginePage*>().size(),
+                 fixture->PageControl1->count());
     };
     for (int round = 1; round < 10; ++round)
         searchAndLoad(round);
     // Renderers of the pages just closed take a moment to go.
-    waitUntil([] { return processTree().size() <= 3 + App::rendererProcessLimit; });
+    waitUntil([] { return processTree().size() <= processLimit; });
     const qsizetype processesAfter10 = processTree().size();
     for (int round = 10; round <= 100; ++round) {
         searchAndLoad(round);
@@ -445,10 +457,9 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
     qsizetype processesAfter100 = processTree().size();
     waitUntil([&] { return (processesAfter100 = processTree().size()) == processesAfter10; });
     QCOMPARE(processesAfter100, processesAfter10);
-    // The program, the engine's two zygotes and its renderers: the limit on renderers set
-    // up before the engine started holds, next to this test's own engine flags. The
-    // memory over many searches is bench/soak's to follow.
-    QVERIFY2(processesAfter10 <= 3 + App::rendererProcessLimit,
+    // No renderer of a closed page stays behind. The memory over many searches is
+    // bench/soak's to follow.
+    QVERIFY2(processesAfter10 <= processLimit,
              qPrintable(QStringLiteral("%1 processes").arg(processesAfter10)));
     QCOMPARE(fixture->pageSerial(), 500);
 }
@@ -459,7 +470,6 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
     fixture.search(QStringLiteral("renderer"));
     QList<TWebBrowser*> views = fixture.resultBrowsers();
     QCOMPARE(views.size(), 5);
-    views.append(fixture->WbAd);
 
     // Per view: completed loads, load starts, deaths, and the save status at each death.
     QHash<TWebBrowser*, int> loaded, started, died;
@@ -474,7 +484,6 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
             statusAtDeath[view].append(view->QueryStatusWB(OleCmd::SaveAs));
         });
     }
-    loaded[fixture->WbAd] = 1;
     auto every = [&](const QHash<TWebBrowser*, int>& counts, int n) {
         return std::all_of(views.cbegin(), views.cend(),
                            [&](TWebBrowser* view) { return counts.value(view) == n; });
@@ -532,6 +541,112 @@ void TestResultTabs::aDeadRendererReloadsEachViewOnce()
     for (QAction* action : {fixture->ActPreview, fixture->ActPrint, fixture->ActPageSetup,
                             fixture->ActCopy, fixture->ActCut, fixture->ActPaste, fixture->ActSelectAll})
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+}
+
+namespace {
+
+// A page whose own script, once it may run, asks the server for /ran: proof that the
+// renderer's thread was free to run it, not merely that the page arrived.
+QByteArray scriptedPage(const QByteArray& script = QByteArray())
+{
+    return "<html><body><p>result</p><script>" + script
+        + "new Image().src = '/ran?' + location.host;</script></body></html>";
+}
+
+// The notice carries the source as its title: a script is put to a page only once it is
+// known to answer.
+bool showsNotice(TWebBrowser* view, const QString& source, const QString& problem)
+{
+    if (enginePage(view)->title() != source)
+        return false;
+    const QString text = runScript(view, QStringLiteral("document.body.innerText")).toString();
+    return text.contains(source) && text.contains(problem)
+        && runScript(view, QStringLiteral("!!document.getElementById('again')")).toBool();
+}
+
+} // namespace
+
+// One source's page keeps its renderer's thread for long, for good, or never arrives; the
+// other sources' pages are not held up by it: their own script runs at once. A renderer
+// that does not answer for ten seconds is ended, and a page that cannot load gives way to
+// a notice that says so; F5, or the notice's link, loads the page again.
+void TestResultTabs::aPageHoldsUpItsOwnTabAlone_data()
+{
+    QTest::addColumn<QByteArray>("script"); // none: the connection is dropped
+    QTest::addColumn<QString>("problem");   // none: no notice
+    QTest::addColumn<bool>("byLink");
+    QTest::newRow("script busy for 8 s")
+        << QByteArray("const end = Date.now() + 8000; while (Date.now() < end) {}") << QString()
+        << false;
+    QTest::newRow("script that never ends, F5")
+        << QByteArray("for (;;) {}") << QStringLiteral("停止了响应") << false;
+    QTest::newRow("connection dropped, link in the notice")
+        << QByteArray() << QStringLiteral("连接意外中断") << true;
+}
+
+void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, problem);
+    QFETCH(bool, byLink);
+    const QByteArray badHost = "www.baike.com";
+    const QString badSource = QStringLiteral("互动百科（中文）");
+    // Another source whose server takes longer than the renderer's patience is not ended.
+    const QByteArray slowHost = "www.infoplease.com";
+    bool mended = false;
+    fixture.server.clearRequests();
+    fixture.server.setHandler([&](const LoopbackServer::Request& request) {
+        if (request.host == badHost && !mended)
+            return script.isEmpty() ? LoopbackServer::dropped()
+                                    : LoopbackServer::page(scriptedPage(script));
+        LoopbackServer::Response response = LoopbackServer::page(scriptedPage());
+        // The others arrive after the bad page has taken its renderer's thread.
+        response.delayMs = request.host == slowHost ? 12000 : 300;
+        return response;
+    });
+    const auto ran = [&](const QByteArray& host) { return fixture.server.received("/ran?" + host); };
+    fixture->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+    fixture.search(QStringLiteral("apart"));
+    const QList<TWebBrowser*> views = fixture.resultBrowsers();
+    QCOMPARE(views.size(), 5);
+    TWebBrowser* bad = views[2];
+    const QString badAddress =
+        QUrl(Lookup::encyclopaediaAddress(Lookup::bookshops()[2], QStringLiteral("apart")))
+            .toString();
+
+    for (const QByteArray host : {"zh.wikipedia.org", "baike.baidu.com", "www.britannica.com"})
+        QVERIFY2(waitUntil([&] { return ran(host); }, 4000), host.constData());
+    QVERIFY(!ran(badHost));
+    const QList<TWebBrowser*> plainViews = {views[0], views[1], views[3]};
+    QHash<TWebBrowser*, qint64> renderers;
+    for (TWebBrowser* view : plainViews)
+        renderers.insert(view, enginePage(view)->renderProcessPid());
+
+    if (!problem.isEmpty())
+        QVERIFY(waitUntil([&] { return showsNotice(bad, badSource, problem); }));
+    else
+        QVERIFY(waitUntil([&] { return ran(badHost); }, 20000));
+    QVERIFY(waitUntil([&] { return ran(slowHost); }, 20000));
+    QVERIFY(fixture.waitForLoads());
+    QVERIFY(!showsNotice(views[4], QStringLiteral("哥伦比亚百科（英文）"), QStringLiteral("页面")));
+    QCOMPARE(bad->LocationURL(), badAddress);
+    if (!problem.isEmpty()) {
+        // Where the keyboard is, in the query box: the notice's tab loads its page again,
+        // and no other tab does.
+        fixture->PageControl1->setCurrentIndex(2);
+        fixture->CmbBook->setFocus();
+        mended = true;
+        if (byLink)
+            runScript(bad, QStringLiteral("document.getElementById('again').click()"));
+        else
+            QTest::keyClick(fixture->windowHandle(), Qt::Key_F5);
+        QVERIFY(waitUntil([&] { return ran(badHost); }));
+        QVERIFY(!showsNotice(bad, badSource, problem));
+        QCOMPARE(bad->LocationURL(), badAddress);
+    }
+    for (TWebBrowser* view : plainViews)
+        QCOMPARE(enginePage(view)->renderProcessPid(), renderers.value(view));
 }
 
 VERITOME_WEB_TEST_MAIN(TestResultTabs)
