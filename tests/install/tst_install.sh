@@ -7,18 +7,7 @@ set -uo pipefail
 source_dir=$1
 build_dir=$2
 
-passed=0
-failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 HOME=$(mktemp -d)
 export HOME
@@ -125,5 +114,4 @@ check "--uninstall succeeds again" "$source_dir/install.sh" --uninstall >/dev/nu
 check "someone else's launcher stays" cmp -s "$launcher" "$HOME/other-launcher"
 check "the empty program folder is removed" test ! -e "$lib"
 
-echo "tst_install: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -10,23 +10,7 @@ set -uo pipefail
 source_dir=$1
 build_dir=$2
 
-passed=0
-failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-    fi
-}
-finish() {
-    echo "tst_package: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
+. "$(dirname "$0")/checks.sh"
 
 work="$build_dir/package"
 rm -rf "$work"
