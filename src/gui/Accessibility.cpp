@@ -118,10 +118,25 @@ public:
     }
 };
 
+// The classes whose objects are given a role or a name here. Every other object is left
+// untouched: the web engine's own items, asked about as they take the focus, are built
+// without the type information that a call through them would need.
+bool answersFor(const QString& className)
+{
+    static const QStringList classes = {
+        QStringLiteral("QWidget"),   QStringLiteral("QFrame"),       QStringLiteral("QComboBox"),
+        QStringLiteral("TfrmMain"),  QStringLiteral("TfrmFloating"), QStringLiteral("TCoolBar"),
+        QStringLiteral("TWebBrowser"),
+    };
+    return classes.contains(className);
+}
+
 QAccessibleInterface* interfaceFor(const QString& className, QObject* object)
 {
     if (object == qApp && className == QLatin1String("QApplication"))
         return new Application;
+    if (!answersFor(className))
+        return nullptr;
     auto* widget = qobject_cast<QWidget*>(object);
     if (!widget)
         return nullptr;
