@@ -593,10 +593,12 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
     const QString badSource = QStringLiteral("互动百科（中文）");
     // Another source whose server takes longer than the renderer's patience is not ended.
     const QByteArray slowHost = "www.infoplease.com";
-    bool mended = false;
+    // The handler outlives this function: a page may still ask after the test has ended.
+    const auto mended = std::make_shared<bool>(false);
     fixture.server.clearRequests();
-    fixture.server.setHandler([&](const LoopbackServer::Request& request) {
-        if (request.host == badHost && !mended)
+    fixture.server.setHandler([script, badHost, slowHost,
+                               mended](const LoopbackServer::Request& request) {
+        if (request.host == badHost && !*mended)
             return script.isEmpty() ? LoopbackServer::dropped()
                                     : LoopbackServer::page(scriptedPage(script));
         LoopbackServer::Response response = LoopbackServer::page(scriptedPage());
@@ -636,7 +638,7 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
         // and no other tab does.
         fixture->PageControl1->setCurrentIndex(2);
         fixture->CmbBook->setFocus();
-        mended = true;
+        *mended = true;
         if (byLink)
             runScript(bad, QStringLiteral("document.getElementById('again').click()"));
         else
