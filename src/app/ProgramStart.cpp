@@ -28,15 +28,19 @@ void print(std::FILE* stream, const QString& text)
 constexpr int usageError = 2;
 
 // The window part beside the running program, where it is installed; a copy of the program
-// made elsewhere (by the tests and benches) finds it through its run path instead.
+// made elsewhere (by the tests and benches) finds it in the folder it was built in. Both by
+// their full path: a name alone would be looked up through the run path of whoever calls
+// dlopen, which is not the program under a sanitizer that wraps it.
 void* loadWindowPart()
 {
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    const QString beside =
-        QDir(QFileInfo(program).path()).filePath(QLatin1String(WindowStart::library));
-    if (QFileInfo::exists(beside))
-        return ::dlopen(QFile::encodeName(beside).constData(), RTLD_NOW | RTLD_LOCAL);
-    return ::dlopen(WindowStart::library, RTLD_NOW | RTLD_LOCAL);
+    QString path = QDir(QFileInfo(program).path()).filePath(QLatin1String(WindowStart::library));
+#ifdef VERITOME_BUILD_BIN_DIR
+    if (!QFileInfo::exists(path))
+        path = QDir(QStringLiteral(VERITOME_BUILD_BIN_DIR))
+                   .filePath(QLatin1String(WindowStart::library));
+#endif
+    return ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
 }
 
 } // namespace
