@@ -2,7 +2,11 @@
 """The search bench, run by bench/search under one Xvfb display.
 
 Serves five ~100 KB pages with an image from one loopback server that speaks plain HTTP
-and TLS on the same port (Chromium moves some hosts to https), then, for N runs each:
+and TLS on the same port (Chromium moves some hosts to https). With --pages libraries the
+five pages are instead built as they load by real script libraries from Debian's packages
+(jQuery and jQuery UI, lodash, highlight.js, d3): a sorted table of 3,000 rows, tabs,
+highlighted source code and a chart of 1,000 points, before their load event. Then, for N
+runs each:
   Veritome: a fresh driver process shows the main window, waits for its banner, presses
             Enter on the term, and reports (a) the time Enter took, which ends with the last
             Navigate call, and (b) the time from Enter until the fifth page had loaded;
@@ -43,6 +47,9 @@ QUIET_S = 1.0  # between runs
 REPEAT_WINDOWS = (5, 100)  # searches 5-9 and 100-104
 REPEAT_LAST = 104
 
+SHARED_RENDERER = ("one renderer shared by all pages (no isolation)",
+                   ["--renderer-process-limit=1"], {})
+
 # Engine set-ups measured besides the program's own: (name, engine flags, environment).
 # Every page in a renderer of its own is fixed: the shared renderer is measured only to show
 # what isolation costs. VERITOME_ENGINE_DEFAULTS=1 leaves out the program's memory flags.
@@ -60,11 +67,15 @@ VARIANTS = [
      {"VERITOME_BENCH_SHARED_SESSION": "1"}),
     ("banner's renderer kept behind the tabs", [],
      {"VERITOME_BENCH_BANNER_KEPT": "1"}),
-    ("one renderer shared by all pages (no isolation)", ["--renderer-process-limit=1"], {}),
+    SHARED_RENDERER,
     ("+ --no-zygote (only without the sandbox)", ["--no-zygote"], {}),
     ("+ --num-raster-threads=1", ["--num-raster-threads=1"], {}),
-    ("+ --js-flags=--lite-mode", ["--js-flags=--lite-mode"], {}),
-    ("+ --js-flags=--max-semi-space-size=1", ["--js-flags=--max-semi-space-size=1"], {}),
+    ("with the script engine's builtins copied into each renderer", [],
+     {"VERITOME_BENCH_WITHOUT_FLAG": "--js-flags=--no-short-builtin-calls"}),
+    # A script-engine flag of the caller's replaces the program's, so these keep it.
+    ("+ V8 --lite-mode", ['--js-flags="--no-short-builtin-calls --lite-mode"'], {}),
+    ("+ V8 --max-semi-space-size=1",
+     ['--js-flags="--no-short-builtin-calls --max-semi-space-size=1"'], {}),
 ]
 
 
@@ -105,14 +116,58 @@ def page():
             + "".join(body) + "</body></html>").encode("utf-8")
 
 
+# Served as /lib/NAME, from Debian's libjs packages.
+LIBRARIES = {
+    "jquery.js": "/usr/share/javascript/jquery/jquery.min.js",
+    "jquery-ui.js": "/usr/share/javascript/jquery-ui/jquery-ui.min.js",
+    "lodash.js": "/usr/share/javascript/lodash/lodash.min.js",
+    "highlight.js": "/usr/share/javascript/highlight.js/highlight.min.js",
+    "d3.js": "/usr/share/javascript/d3/d3.min.js",
+}
+HIGHLIGHTED_SOURCE = "/usr/share/javascript/jquery/jquery.js"
+
+
+def library_page():
+    """A page that its scripts build as it loads, the way script-heavy sites do."""
+    with open(HIGHLIGHTED_SOURCE, encoding="utf-8") as source:
+        code = source.read(40_000)
+    code = code.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+    scripts = "".join("<script src=/lib/%s></script>" % name for name in LIBRARIES)
+    return ("<!DOCTYPE html><html><head><meta charset=utf-8><title>百科</title>"
+            "<script>addEventListener('load', function () {"
+            " new Image().src = '/loaded?' + Date.now(); });</script>" + scripts
+            + "</head><body><h1>百科</h1>"
+            "<div id=tabs><ul><li><a href=#t1>表</a></li><li><a href=#t2>代码</a></li>"
+            "<li><a href=#t3>图</a></li></ul><div id=t1></div>"
+            "<div id=t2><pre><code class=javascript id=code>" + code + "</code></pre></div>"
+            "<div id=t3></div></div>"
+            "<script>"
+            "var rows = _.map(_.range(3000), function (i) {"
+            " return {name: '条目' + i, value: Math.sin(i) * 1000, group: i % 17}; });"
+            "var groups = _.groupBy(rows, 'group');"
+            "var table = $('<table>').appendTo('#t1');"
+            "_.sortBy(rows, 'value').forEach(function (row) {"
+            " $('<tr>').append($('<td>').text(row.name),"
+            " $('<td>').text(row.value.toFixed(2)),"
+            " $('<td>').text(groups[row.group].length)).appendTo(table); });"
+            "$('#tabs').tabs();"
+            "hljs.highlightBlock(document.getElementById('code'));"
+            "var chart = d3.select('#t3').append('svg').attr('width', 600).attr('height', 300);"
+            "chart.selectAll('circle').data(_.range(1000)).enter().append('circle')"
+            ".attr('cx', function (d) { return d * 0.6; })"
+            ".attr('cy', function (d) { return 150 + Math.sin(d / 30) * 120; })"
+            ".attr('r', 2);"
+            "</script></body></html>").encode("utf-8")
+
+
 class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, tls_context):
+    def __init__(self, tls_context, pages="plain"):
         super().__init__(("127.0.0.1", 0), Handler)
         self.tls = tls_context
-        self.page = page()
+        self.page = library_page() if pages == "libraries" else page()
         self.image = png(160, 120)
         self.lock = threading.Lock()
         self.beacons = []  # (monotonic time, host)
@@ -154,6 +209,9 @@ class Handler(BaseHTTPRequestHandler):
             self.reply(404, "text/plain", b"")
         elif path == "/image.png":
             self.reply(200, "image/png", self.server.image)
+        elif path.startswith("/lib/") and path[5:] in LIBRARIES:
+            with open(LIBRARIES[path[5:]], "rb") as library:
+                self.reply(200, "text/javascript", library.read())
         else:
             self.reply(200, "text/html; charset=utf-8", self.server.page)
 
@@ -313,21 +371,56 @@ def median(values):
     return statistics.median(values)
 
 
+def report_libraries(results, chromium, runs, page_bytes):
+    own = results[VARIANTS[0][0]]
+    shared = results[SHARED_RENDERER[0]]
+    isolated_ms = median([r[1] for r in own])
+    shared_ms = median([r[1] for r in shared])
+    print("Search bench, pages built by script libraries as they load (%d KB of page, "
+          "%d KB of libraries), term %s, median of %d runs" % (
+              page_bytes // 1024,
+              sum(os.path.getsize(path) for path in LIBRARIES.values()) // 1024, TERM, runs))
+    print()
+    print("%-42s %10s %10s %10s" % ("", "(b) ms", "(c) MB", "processes"))
+    for name, rows in (("each page in a renderer of its own", own),
+                       ("one renderer shared by all pages", shared)):
+        print("%-42s %10.0f %10.1f %10d" % (name, median([r[1] for r in rows]),
+                                            median([r[2] for r in rows]),
+                                            median([r[3] for r in rows])))
+    print("%-42s %10.0f %10.1f %10d" % ("Chromium, from its start",
+                                        median([r[0] for r in chromium]),
+                                        median([r[1] for r in chromium]),
+                                        median([r[2] for r in chromium])))
+    print()
+    print("(b) Enter to the fifth page loaded, its scripts done: a renderer each %s the "
+          "shared renderer (%+.0f ms): %s" % (
+              "no later than" if isolated_ms <= shared_ms else "later than",
+              isolated_ms - shared_ms, "met" if isolated_ms <= shared_ms else "MISSED"))
+    print("Load average at the end: %.2f %.2f %.2f" % os.getloadavg())
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--driver", required=True)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--program-only", action="store_true",
                         help="measure only the program's own engine set-up")
+    parser.add_argument("--pages", choices=("plain", "libraries"), default="plain",
+                        help="libraries: pages built by script libraries as they load, "
+                             "each in a renderer of its own against one shared renderer")
     options = parser.parse_args()
     runs = max(options.runs, 5)
+    libraries = options.pages == "libraries"
 
     with tempfile.TemporaryDirectory(prefix="veritome-bench-") as home:
-        server = Server(tls_context(home))
+        server = Server(tls_context(home), options.pages)
         port = server.server_address[1]
         threading.Thread(target=server.serve_forever, daemon=True).start()
 
-        variants = VARIANTS[:1] if options.program_only else VARIANTS
+        if libraries:
+            variants = [VARIANTS[0], SHARED_RENDERER]
+        else:
+            variants = VARIANTS[:1] if options.program_only else VARIANTS
         results = {}
         chromium = []
         # Runs are interleaved so that a change in the machine's load hits every set-up.
@@ -337,6 +430,10 @@ def main():
                     run_veritome(options.driver, port, flags, home, extra_env))
             chromium.append(run_chromium(server, port, home))
             print("run %d of %d done" % (run + 1, runs), file=sys.stderr)
+        if libraries:
+            report_libraries(results, chromium, runs, len(server.page))
+            server.shutdown()
+            return
         enters, samples = run_veritome(options.driver, port, [], home, repeat=True)
         load = os.getloadavg()
         server.shutdown()

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLayout>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -61,6 +62,9 @@ TWebBrowser* ResultTabs::createBrowser(QWidget* tab, const QString& caption)
     browser->setResizable(true);
     browser->setSilent(true);
     browser->setSourceName(caption);
+    // The tab control's own stack of pages, where every tab is shown at the same size.
+    browser->setHiddenSizeFrom(
+        m_pages->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly));
     // Heard as the tab reads, and with the page's title once there is one.
     Accessibility::setRole(browser, QAccessible::Grouping);
     browser->setAccessibleName(caption);

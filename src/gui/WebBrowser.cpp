@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Error.h"
+#include "HiddenPageSize.h"
 #include "PageCommands.h"
 #include "PageSettings.h"
 #include "SilentPage.h"
@@ -61,6 +62,8 @@ void TWebBrowser::createView()
     m_view->setPage(m_page);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
+    if (m_hiddenSizeFrom)
+        new HiddenPageSize(m_view, m_hiddenSizeFrom);
     m_commands = new PageCommands(m_view, m_pageSettings);
 
     connect(m_page, &SilentPage::beforeNavigate, this, &TWebBrowser::BeforeNavigate2);

@@ -57,6 +57,10 @@ public:
     // when it is released. Takes effect at the first Navigate.
     void setSeparateSession(bool separate) { m_separateSession = separate; }
 
+    // While the browser is behind another tab, its page lays out at the size of this area,
+    // the one it will be shown in. Takes effect at the first Navigate.
+    void setHiddenSizeFrom(QWidget* area) { m_hiddenSizeFrom = area; }
+
     // A result view names the source its pages come from: a page that cannot load, or
     // whose renderer stops answering, gives way to a notice that names the source.
     void setSourceName(const QString& name);
@@ -117,4 +121,5 @@ private:
     bool m_silent = false;
     bool m_separateSession = false;
     QString m_sourceName;
+    QPointer<QWidget> m_hiddenSizeFrom;
 };

@@ -56,6 +56,7 @@ private slots:
     void aDeadRendererReloadsEachViewOnce();
     void aPageHoldsUpItsOwnTabAlone_data();
     void aPageHoldsUpItsOwnTabAlone();
+    void pagesBehindTheShownTabLayOutAtItsSize();
 
 private:
     QList<int> tabTags() const;
@@ -649,6 +650,41 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
     }
     for (TWebBrowser* view : plainViews)
         QCOMPARE(enginePage(view)->renderProcessPid(), renderers.value(view));
+}
+
+// The tabs behind the shown one have never been shown themselves; their pages still lay out
+// at the shown page's size, as their scripts see it while loading, and one of them draws
+// at once when its tab is chosen.
+void TestResultTabs::pagesBehindTheShownTabLayOutAtItsSize()
+{
+    fixture.server.setHandler([](const LoopbackServer::Request&) {
+        return LoopbackServer::page(
+            "<html><body style=\"margin:0;background:#0000ff\"><p>result</p><script>"
+            "addEventListener('load', () => { document.title = innerWidth + 'x' + innerHeight; });"
+            "</script></body></html>");
+    });
+    fixture.search(QStringLiteral("size"));
+    const QList<TWebBrowser*> views = fixture.resultBrowsers();
+    QCOMPARE(views.size(), 5);
+    QVERIFY(fixture.waitForLoads());
+    const QString size = QStringLiteral("innerWidth + 'x' + innerHeight");
+    const QString shown = runScript(views[0], size).toString();
+    const QWidget* area = fixture->PageControl1->currentWidget();
+    QCOMPARE(shown, QStringLiteral("%1x%2").arg(area->width()).arg(area->height()));
+    for (TWebBrowser* view : views) {
+        QCOMPARE(enginePage(view)->title(), shown);
+        QCOMPARE(runScript(view, size).toString(), shown);
+    }
+
+    fixture->PageControl1->setCurrentIndex(3);
+    TfrmMain& window = *fixture.window();
+    const auto drawn = [&] {
+        const QImage shot = window.grab(QRect(area->mapTo(&window, QPoint()), area->size()))
+                                .toImage();
+        return shot.pixel(shot.width() / 2, shot.height() / 2) == qRgb(0, 0, 255);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drawn(), 5000);
+    QCOMPARE(runScript(views[3], size).toString(), shown);
 }
 
 VERITOME_WEB_TEST_MAIN(TestResultTabs)
