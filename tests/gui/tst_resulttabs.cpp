@@ -657,9 +657,11 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
 // at once when its tab is chosen.
 void TestResultTabs::pagesBehindTheShownTabLayOutAtItsSize()
 {
-    fixture.server.setHandler([](const LoopbackServer::Request&) {
+    // The fourth source's page is green, the others blue.
+    fixture.server.setHandler([](const LoopbackServer::Request& request) {
+        const QByteArray colour = request.host == "www.britannica.com" ? "#00ff00" : "#0000ff";
         return LoopbackServer::page(
-            "<html><body style=\"margin:0;background:#0000ff\"><p>result</p><script>"
+            "<html><body style=\"margin:0;background:" + colour + "\"><p>result</p><script>"
             "addEventListener('load', () => { document.title = innerWidth + 'x' + innerHeight; });"
             "</script></body></html>");
     });
@@ -679,9 +681,10 @@ void TestResultTabs::pagesBehindTheShownTabLayOutAtItsSize()
     fixture->PageControl1->setCurrentIndex(3);
     TfrmMain& window = *fixture.window();
     const auto drawn = [&] {
-        const QImage shot = window.grab(QRect(area->mapTo(&window, QPoint()), area->size()))
-                                .toImage();
-        return shot.pixel(shot.width() / 2, shot.height() / 2) == qRgb(0, 0, 255);
+        const QWidget* shownArea = fixture->PageControl1->currentWidget();
+        const QImage shot =
+            window.grab(QRect(shownArea->mapTo(&window, QPoint()), shownArea->size())).toImage();
+        return shot.pixel(shot.width() / 2, shot.height() / 2) == qRgb(0, 255, 0);
     };
     QTRY_VERIFY_WITH_TIMEOUT(drawn(), 5000);
     QCOMPARE(runScript(views[3], size).toString(), shown);
