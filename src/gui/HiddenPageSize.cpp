@@ -1,6 +1,7 @@
 #include "HiddenPageSize.h"
 
 #include <QEvent>
+#include <QMetaProperty>
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QTimer>
@@ -10,8 +11,9 @@
 HiddenPageSize::HiddenPageSize(QWebEngineView* view, QWidget* area)
     : QObject(view), m_view(view), m_area(area)
 {
-    // The engine puts its drawing surface into the view when the page's renderer starts.
+    // The engine puts its drawing surface into the view as the page gets its renderer.
     view->installEventFilter(this);
+    fit();
 }
 
 bool HiddenPageSize::eventFilter(QObject* watched, QEvent* event)
@@ -37,9 +39,16 @@ void HiddenPageSize::fit()
     if (!surface || !surface->rootObject())
         return;
     // A hidden widget's resize is held back until it is shown, so the engine learns the
-    // size from its drawing item, whose geometry it follows.
+    // size from its drawing item, whose geometry it follows. The item's class is the
+    // engine's, built without run-time type information, so it is sized through the
+    // meta-object rather than a call on it as a QQuickItem.
     surface->resize(size);
-    const QList<QQuickItem*> items = surface->rootObject()->childItems();
-    for (QQuickItem* item : items)
-        item->setSize(size);
+    const QMetaObject& item = QQuickItem::staticMetaObject;
+    const QMetaProperty width = item.property(item.indexOfProperty("width"));
+    const QMetaProperty height = item.property(item.indexOfProperty("height"));
+    const QList<QQuickItem*> drawingItems = surface->rootObject()->childItems();
+    for (QObject* drawingItem : drawingItems) {
+        width.write(drawingItem, qreal(size.width()));
+        height.write(drawingItem, qreal(size.height()));
+    }
 }
