@@ -455,9 +455,14 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
         if (QTest::currentTestFailed())
             return;
     }
+    // The count after ten may still hold a renderer on its way out; after a hundred there
+    // are no more.
     qsizetype processesAfter100 = processTree().size();
-    waitUntil([&] { return (processesAfter100 = processTree().size()) == processesAfter10; });
-    QCOMPARE(processesAfter100, processesAfter10);
+    waitUntil([&] { return (processesAfter100 = processTree().size()) <= processesAfter10; });
+    QVERIFY2(processesAfter100 <= processesAfter10,
+             qPrintable(QStringLiteral("%1 processes after 100 searches, %2 after 10")
+                            .arg(processesAfter100)
+                            .arg(processesAfter10)));
     // No renderer of a closed page stays behind. The memory over many searches is
     // bench/soak's to follow.
     QVERIFY2(processesAfter10 <= processLimit,
