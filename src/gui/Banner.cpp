@@ -45,6 +45,8 @@ void Banner::loadFirst()
 {
     if (m_state != State::Waiting)
         return;
+    // The window's events told of its first paint; the rest are not needed.
+    m_window->removeEventFilter(this);
     if (covered())
         m_state = State::Resting;
     else

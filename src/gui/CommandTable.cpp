@@ -17,10 +17,7 @@ constexpr int available = OleCmd::Supported | OleCmd::Enabled;
 int activeIndex(const TfrmMain& window) { return window.PageControl1->currentIndex(); }
 int tabCount(const TfrmMain& window) { return window.PageControl1->count(); }
 
-QWebEngineView* viewOf(TWebBrowser* browser)
-{
-    return browser ? browser->engineView() : nullptr;
-}
+QWebEngineView* viewOf(const TWebBrowser* browser) { return TWebBrowser::engineViewOf(browser); }
 
 bool hasPage(const TfrmMain&, TWebBrowser* browser) { return viewOf(browser) != nullptr; }
 

@@ -44,8 +44,13 @@ namespace {
 
 QWebEngineView* activeView(const TfrmMain& window)
 {
-    TWebBrowser* browser = window.GetActiveWebBrowser();
-    return browser ? browser->engineView() : nullptr;
+    return TWebBrowser::engineViewOf(window.GetActiveWebBrowser());
+}
+
+void openInBrowser(const QUrl& address)
+{
+    if (address.isValid() && !QDesktopServices::openUrl(address))
+        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
 }
 
 } // namespace
@@ -511,16 +516,12 @@ void TfrmMain::ActZoomResetExecute(QObject*) { m_zoom->reset(); }
 
 void TfrmMain::ActOpenInBrowserExecute(QObject*)
 {
-    const QUrl address = TabHistory::browserAddress(activeView(*this));
-    if (address.isValid() && !QDesktopServices::openUrl(address))
-        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
+    openInBrowser(TabHistory::browserAddress(activeView(*this)));
 }
 
 void TfrmMain::ActOpenLinkInBrowserExecute(QObject*)
 {
-    const QUrl address = TabHistory::linkAddress(activeView(*this));
-    if (address.isValid() && !QDesktopServices::openUrl(address))
-        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
+    openInBrowser(TabHistory::linkAddress(activeView(*this)));
 }
 
 void TfrmMain::refreshActions()

@@ -228,11 +228,7 @@ void TfrmMain::buildControls()
     PageControl1->raise();
     m_tabs = new ResultTabs(this, PageControl1, PnlWbAD, CmbBook, m_pageSettings);
     m_findBar = new FindBar(
-        [this] {
-            TWebBrowser* browser = GetActiveWebBrowser();
-            return browser ? browser->engineView() : nullptr;
-        },
-        Panel2);
+        [this] { return TWebBrowser::engineViewOf(GetActiveWebBrowser()); }, Panel2);
     m_findBar->setObjectName(QStringLiteral("FindBar"));
     m_findBar->hide();
     resultArea->addWidget(m_findBar, 1, 0);

@@ -103,6 +103,12 @@ public:
     // above (find, zoom, history). None until the first Navigate.
     QWebEngineView* engineView() const { return m_view; }
 
+    // The engine's view of a browser that may be none.
+    static QWebEngineView* engineViewOf(const TWebBrowser* browser)
+    {
+        return browser ? browser->m_view : nullptr;
+    }
+
 private:
     void createView();
     bool pageActionEnabled(int command) const;
