@@ -932,7 +932,7 @@ private slots:
                                   Qt::ControlModifier, Qt::NoScrollPhase, false);
                 QApplication::sendEvent(page, &wheel);
             } else {
-                QTRY_VERIFY(fixture.waitForActionUpdate());
+                QVERIFY(fixture.waitForActionUpdate());
                 const Qt::Key key = step == QLatin1Char('+') ? Qt::Key_Equal
                     : step == QLatin1Char('-')              ? Qt::Key_Minus
                                                             : Qt::Key_0;
