@@ -63,6 +63,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     CommandLine line;
     QStringList words;
     bool sawMode = false;
+    Outcome asked = Outcome::Run;
     if (!arguments.isEmpty())
         line.qtArguments.append(arguments.first());
     for (int i = 1; i < arguments.size(); ++i) {
@@ -84,12 +85,17 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         }
         const bool hasValue = argument.contains(QLatin1Char('='));
         const bool twoDashes = argument.startsWith(QLatin1String("--"));
-        if (twoDashes && (name == QLatin1String("help")) && !hasValue)
-            return CommandLine{Outcome::Help};
-        if (argument == QLatin1String("-h"))
-            return CommandLine{Outcome::Help};
-        if (twoDashes && name == QLatin1String("version") && !hasValue)
-            return CommandLine{Outcome::Version};
+        // Asked for, but an unknown option anywhere on the line is still an error.
+        if ((twoDashes && name == QLatin1String("help") && !hasValue)
+            || argument == QLatin1String("-h")) {
+            asked = Outcome::Help;
+            continue;
+        }
+        if (twoDashes && name == QLatin1String("version") && !hasValue) {
+            if (asked != Outcome::Help)
+                asked = Outcome::Version;
+            continue;
+        }
         if (twoDashes && name == QLatin1String("selection") && !hasValue) {
             line.request.selection = true;
             continue;
@@ -108,7 +114,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             sawMode = true;
             line.request.modeIndex = modeIndex(value);
             if (line.request.modeIndex < 0)
-                return failure(QStringLiteral("未知的查询方式：%1（可用：%2，或 0、1、2）")
+                return failure(QStringLiteral("未知的查询方式：“%1”（可用：%2，或 0、1、2）")
                                    .arg(value, Lookup::modeTexts().join(QStringLiteral("、"))));
             continue;
         }
@@ -132,10 +138,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return failure(QStringLiteral("未知的选项：%1").arg(argument));
     }
 
+    if (asked != Outcome::Run)
+        return CommandLine{asked};
     if (!words.isEmpty()) {
         if (line.request.selection)
             return failure(QStringLiteral("--selection 与要查询的词不能同时给出"));
-        line.request.term = words.join(QLatin1Char(' '));
+        line.request.term = Lookup::oneLineTerm(words.join(QLatin1Char(' ')));
         // The same rule as the query box's: a term of nothing but blanks is no term.
         if (Lookup::isBlankTerm(AnsiCodec::encode(line.request.term)))
             return failure(QStringLiteral("要查询的词是空的"));

@@ -1,6 +1,7 @@
 #include "RequestRunner.h"
 
 #include "Application.h"
+#include "LookupAddress.h"
 #include "UnitMain.h"
 
 #include <QApplication>
@@ -20,7 +21,7 @@ QString selectedText()
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const QClipboard::Mode mode =
         clipboard->supportsSelection() ? QClipboard::Selection : QClipboard::Clipboard;
-    return clipboard->text(mode).simplified();
+    return Lookup::oneLineTerm(clipboard->text(mode).simplified());
 }
 
 void carryOut(TfrmMain& window, const LookupRequest& request)
@@ -35,7 +36,8 @@ void carryOut(TfrmMain& window, const LookupRequest& request)
         window.CmbBoxType->setCurrentIndex(request.modeIndex);
         App::guarded([&window] { window.CmbBoxTypeChange(window.CmbBoxType); });
     }
-    const QString term = request.selection ? selectedText() : request.term;
+    const QString term =
+        request.selection ? selectedText() : Lookup::oneLineTerm(request.term);
     // Nothing selected: the window only comes to the front.
     if (term.isEmpty())
         return;

@@ -87,6 +87,36 @@ QString englishChineseDictionaryAddress(const QString& term)
     return englishChineseDictionaryRoot + UrlEncode(term.toUtf8() + '/');
 }
 
+QString oneLineTerm(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        switch (c) {
+        case u'\r':
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            line.append(QLatin1Char(' '));
+            continue;
+        case u'\n':
+        case u'\t':
+        case u'\v':
+        case u'\f':
+        case 0x85:   // next line
+        case 0x2028: // line separator
+        case 0x2029: // paragraph separator
+            line.append(QLatin1Char(' '));
+            continue;
+        default:
+            if (text[i].category() == QChar::Other_Control)
+                continue;
+            line.append(text[i]);
+        }
+    }
+    return line;
+}
+
 bool isBlankTerm(const QByteArray& termBytes)
 {
     for (const char c : termBytes)

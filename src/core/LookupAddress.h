@@ -42,6 +42,11 @@ QString encyclopaediaAddress(const Bookshop& source, const QString& term);
 QString idiomDictionaryAddress(const QString& term);
 QString englishChineseDictionaryAddress(const QString& term);
 
+// A term is one line of text, wherever it comes from: each line break (CR LF counting as
+// one) and each tab becomes a single blank, and every other control character is dropped.
+// Blanks are otherwise kept as they are: the term stays untrimmed.
+QString oneLineTerm(const QString& text);
+
 // Blank in the sense of the search: nothing left once bytes 0..32 are cut from both ends.
 bool isBlankTerm(const QByteArray& termBytes);
 

@@ -1,17 +1,42 @@
 #include "QueryBox.h"
 
 #include "AnsiCodec.h"
+#include "LookupAddress.h"
 #include "QueryHistory.h"
 
 #include <QComboBox>
+#include <QValidator>
 
 namespace {
 
 constexpr int bytesRole = Qt::UserRole;
 
+// The line edit puts back the text this makes of an edit, with the caret where it was.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& position) const override
+    {
+        const QString line = Lookup::oneLineTerm(input);
+        if (line.size() != input.size() || line != input) {
+            position = int(Lookup::oneLineTerm(input.left(position)).size());
+            // A CR LF cut in two by the caret counts once in the whole, twice in its halves.
+            position = qMin(position, int(line.size()));
+            input = line;
+        }
+        return Acceptable;
+    }
+};
+
 } // namespace
 
 namespace QueryBox {
+
+void keepOneLine(QComboBox* box)
+{
+    box->setValidator(new OneLineValidator(box));
+}
 
 void setHistory(QComboBox* box, const QList<QByteArray>& items)
 {

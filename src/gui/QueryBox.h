@@ -10,6 +10,9 @@ class QComboBox;
 // it came.
 namespace QueryBox {
 
+// The box holds one line of text, however it gets there (typed, pasted, put there by the
+// program): what it shows is what is searched and stored.
+void keepOneLine(QComboBox* box);
 // Fills the list, oldest first; the text being typed stays.
 void setHistory(QComboBox* box, const QList<QByteArray>& items);
 QList<QByteArray> history(const QComboBox* box);

@@ -5,6 +5,7 @@
 
 #include "Accessibility.h"
 #include "Application.h"
+#include "BarScroller.h"
 #include "CaretRest.h"
 #include "CommandTable.h"
 #include "CoolBar.h"
@@ -13,6 +14,7 @@
 #include "Glyphs.h"
 #include "PageFocus.h"
 #include "PageZoom.h"
+#include "QueryBox.h"
 #include "ResultTabs.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
@@ -96,15 +98,19 @@ void TfrmMain::buildControls()
     auto* windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     windowLayout->setSpacing(0);
-    // The window is never smaller than its bars: the mode box, the query box, the search
-    // button and every source name stay in sight at any size the window can take.
+    // The window is never smaller than its bars, unless the screen is: the mode box, the
+    // query box, the search button and every source name stay in sight at any size the
+    // window can take, or scroll into sight on a screen too narrow for them.
     windowLayout->setSizeConstraint(QLayout::SetMinimumSize);
 
-    CoolBar1 = new TCoolBar(this);
+    auto* bars = new BarScroller(this);
+    bars->setObjectName(QStringLiteral("Bars"));
+    CoolBar1 = new TCoolBar(bars);
     CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
     // Frames inside the window are groups to a screen reader, not windows of their own.
     Accessibility::setRole(CoolBar1, QAccessible::Grouping);
-    windowLayout->addWidget(CoolBar1);
+    bars->setWidget(CoolBar1);
+    windowLayout->addWidget(bars);
 
     ToolBar1 = new QMenuBar(CoolBar1);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
@@ -159,6 +165,7 @@ void TfrmMain::buildControls()
     CmbBook->setEditable(true);
     // Searches decide what enters the history, not the combo box.
     CmbBook->setInsertPolicy(QComboBox::NoInsert);
+    QueryBox::keepOneLine(CmbBook);
     // Terms compare exactly; a case-blind completer would put "abc" in the box when the
     // user searched "ABC".
     CmbBook->completer()->setCaseSensitivity(Qt::CaseSensitive);
@@ -195,6 +202,7 @@ void TfrmMain::buildControls()
     CkLstBookshop->addItem(QStringLiteral("CkLstBookshop"));
     CkLstBookshop->setAccessibleName(QStringLiteral("百科来源"));
     CkLstBookshop->installEventFilter(this);
+    bars->followCurrentItem(CkLstBookshop);
     bookLayout->addWidget(CkLstBookshop);
     CoolBar1->addBand(PnlBook);
 

@@ -57,6 +57,11 @@ private slots:
         QTest::newRow("-h") << QStringList{"-h"} << O::Help << -1 << "" << false << "" << none;
         QTest::newRow("--version") << QStringList{"--version"} << O::Version << -1 << "" << false << ""
                                    << none;
+        QTest::newRow("--help wins over --version")
+            << QStringList{"--version", "--help"} << O::Help << -1 << "" << false << "" << none;
+        QTest::newRow("a term is one line")
+            << QStringList{"第一行\n第二行", "a\tb\x01"} << O::Run << -1 << "第一行 第二行 a b"
+            << false << "" << none;
 
         const struct {
             const char* name;
@@ -64,6 +69,9 @@ private slots:
         } errors[] = {
             {"unknown option", {"--bogus"}},
             {"unknown option before --help", {"--bogus", "--help"}},
+            {"unknown option after --version", {"--version", "--bogus"}},
+            {"unknown option after --help", {"--help", "-x"}},
+            {"empty mode", {"--mode", "", "x"}},
             {"unknown short option", {"-x"}},
             {"a lone dash", {"-"}},
             {"--mode without its value", {"x", "--mode"}},
@@ -74,6 +82,7 @@ private slots:
             {"two modes", {"--mode", "0", "--mode", "1", "x"}},
             {"empty term", {""}},
             {"blank term", {"  \t"}},
+            {"term of control characters only", {"\x01\x7f"}},
             {"selection and a term", {"--selection", "x"}},
             {"--help with a value", {"--help=1"}},
             {"Qt option without its value", {"x", "-platform"}},
@@ -103,6 +112,23 @@ private slots:
         QCOMPARE(line.request.selection, selection);
         QCOMPARE(line.display, display);
         QCOMPARE(line.qtArguments, QStringList{program} + qtArguments);
+    }
+
+    // The message names the mode given, quoted, so that an empty one is seen as such.
+    void unknownModeIsNamed_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("part of a name") << QStringLiteral("百科");
+    }
+
+    void unknownModeIsNamed()
+    {
+        QFETCH(QString, mode);
+        const CommandLine line = CommandLine::parse({"Veritome", "--mode", mode, "x"});
+        QCOMPARE(line.outcome, CommandLine::Outcome::Error);
+        QVERIFY2(line.error.startsWith(QStringLiteral("未知的查询方式：“%1”（").arg(mode)),
+                 qPrintable(line.error));
     }
 
     // What a later start sends arrives as it was sent; anything else is no request.

@@ -238,6 +238,31 @@ private slots:
         QFETCH(bool, blank);
         QCOMPARE(Lookup::isBlankTerm(bytes), blank);
     }
+
+    void oneLineTerm_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("term");
+
+        QTest::newRow("line feed") << QStringLiteral("第一行\n第二行") << QStringLiteral("第一行 第二行");
+        QTest::newRow("CR LF is one break") << QStringLiteral("a\r\nb") << QStringLiteral("a b");
+        QTest::newRow("LF CR is two") << QStringLiteral("a\n\rb") << QStringLiteral("a  b");
+        QTest::newRow("lone CR, tab, trailing break")
+            << QStringLiteral("a\rb\tc\n") << QStringLiteral("a b c ");
+        QTest::newRow("Unicode line and paragraph separators")
+            << QStringLiteral("a\u2028b\u2029c\u0085d") << QStringLiteral("a b c d");
+        QTest::newRow("other controls dropped")
+            << QStringLiteral("ab\x01" "c\x07" "d\te\x1b" "f\x7f" "g\u009bh") << QStringLiteral("abcd efgh");
+        QTest::newRow("blanks kept untrimmed") << QStringLiteral("  a  ") << QStringLiteral("  a  ");
+        QTest::newRow("full-width blank is text") << QStringLiteral("\u3000") << QStringLiteral("\u3000");
+    }
+
+    void oneLineTerm()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, term);
+        QCOMPARE(Lookup::oneLineTerm(text), term);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestLookupAddress)

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyle>
@@ -193,12 +194,23 @@ private slots:
         TfrmMain& window = fixture.make();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The window opens within the screen, frame and all, however wide its bars are.
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY2(screen.contains(window.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(window.frameGeometry().x())
+                                .arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         chooseMode(window, narrowedIn);
         // The window's minimum follows the bars in layout requests that each post the next.
         QTRY_COMPARE(window.minimumWidth(), window.minimumSizeHint().width());
         window.resize(width, window.height());
         chooseMode(window, shownIn);
         QTRY_COMPARE(window.width(), qMax(width, window.minimumWidth()));
+        QVERIFY(window.minimumWidth() <= screen.width());
         // The bars lay themselves out in posted events.
         QCoreApplication::sendPostedEvents();
 
@@ -209,9 +221,16 @@ private slots:
         QCOMPARE(window.PnlBook->isVisible(), shownIn == 0);
         if (shownIn != 0)
             return;
-        verifyInSight(window, window.CkLstBookshop);
-
         QListWidget* list = window.CkLstBookshop;
+        // Each source comes into sight as the keyboard steps onto it.
+        QVERIFY(list->isVisible());
+        list->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < list->count(); ++i) {
+            list->setCurrentRow(i);
+            QCoreApplication::sendPostedEvents();
+            verifyShown(window, list->viewport(), list->visualItemRect(list->item(i)));
+        }
+
         QStyle* style = list->style();
         const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
         int columnsWidth = 0;
@@ -798,12 +817,33 @@ private:
     }
 
     // The control is shown, and lies inside each of its parents up to the window.
+    // In sight once it has the keyboard: on a screen too narrow for the bars they scroll.
     static void verifyInSight(TfrmMain& window, QWidget* control)
     {
         QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
-        for (QWidget* widget = control; widget != &window; widget = widget->parentWidget())
-            QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
-                     qPrintable(widget->objectName()));
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::sendPostedEvents();
+        verifyShown(window, control, control->rect());
+    }
+
+    // The part of the widget lies within the window and within every widget that holds it.
+    static void verifyShown(TfrmMain& window, QWidget* inside, const QRect& part)
+    {
+        for (QWidget* widget = inside->parentWidget(); widget; widget = widget->parentWidget()) {
+            const QRect shown = part.translated(inside->mapTo(widget, QPoint(0, 0)));
+            QVERIFY2(widget->rect().contains(shown),
+                     qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6 %7x%8")
+                                    .arg(inside->objectName())
+                                    .arg(shown.x())
+                                    .arg(shown.y())
+                                    .arg(shown.width())
+                                    .arg(shown.height())
+                                    .arg(widget->objectName())
+                                    .arg(widget->width())
+                                    .arg(widget->height())));
+            if (widget == &window)
+                break;
+        }
     }
 
     // Steps through the mode box with the arrow keys, which is what raises its change event.

@@ -125,6 +125,7 @@ void TestSearch::requestsOnTheWire_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("term");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("stored");
 
     // The encyclopaedia addresses carry the term as typed but for "#", "%", "&", "+" and
     // "?", which the program escapes; the engine sends the rest as UTF-8 with percent
@@ -136,6 +137,7 @@ void TestSearch::requestsOnTheWire_data()
         const char* name;
         QString term;
         Wire wire;
+        QString stored; // where it is not the term itself
     } terms[] = {
         {"百科", baike,
          {"%E7%99%BE%E7%A7%91", "%E7%99%BE%E7%A7%91", "%B0%D9%BF%C6", "%E7%99%BE%E7%A7%91%2F"}},
@@ -148,6 +150,9 @@ void TestSearch::requestsOnTheWire_data()
         {"100%", QStringLiteral("100%"), {"100%25", "100%25", "100%25", "100%25%2F"}},
         {"%41", QStringLiteral("%41"), {"%2541", "%2541", "%2541", "%2541%2F"}},
         {"trailing blank", QStringLiteral("a "), {"a%20", "a%20", "a+", "a+%2F"}},
+        // One line of text: a break or a tab is a blank, other controls go.
+        {"line break, tab, controls", QStringLiteral("a\r\nb\tc\x01\x7f"),
+         {"a%20b%20c", "a%20b%20c", "a+b+c", "a+b+c%2F"}, QStringLiteral("a b c")},
         {"2000 characters", repeated(unit, 400),
          {repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x%2B"), 400),
           repeated(QStringLiteral("%E7%99%BE%E7%A7%91%20x%2B"), 400),
@@ -159,7 +164,8 @@ void TestSearch::requestsOnTheWire_data()
         QCOMPARE(term.term.size() == 2000, QByteArray(term.name) == "2000 characters");
         for (int mode = 0; mode < 3; ++mode) {
             QTest::addRow("%s, %s", modes[mode], term.name)
-                << mode << term.term << expectedRequests(mode, term.wire);
+                << mode << term.term << expectedRequests(mode, term.wire)
+                << (term.stored.isNull() ? term.term : term.stored);
         }
     }
 }
@@ -169,15 +175,17 @@ void TestSearch::requestsOnTheWire()
     QFETCH(int, mode);
     QFETCH(QString, term);
     QFETCH(QStringList, expected);
+    QFETCH(QString, stored);
 
     fixture->CmbBoxType->setCurrentIndex(mode);
     fixture.search(term);
+    QCOMPARE(fixture->CmbBook->currentText(), stored);
     QCOMPARE(fixture.resultBrowsers().size(), expected.size());
     QVERIFY(fixture.waitForLoads(1));
     QCOMPARE(resultRequests(), expected);
     // The history keeps the term as typed, blanks included.
     QCOMPARE(fixture->historyItems().size(), 1);
-    QCOMPARE(fixture->CmbBook->itemText(0), term);
+    QCOMPARE(fixture->CmbBook->itemText(0), stored);
 }
 
 void TestSearch::advertisingFilter_data()

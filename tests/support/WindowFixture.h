@@ -52,7 +52,8 @@ public:
     // Waits until the queued refresh of the actions' state, if any, has run.
     bool waitForActionUpdate() const;
 
-    // Types the term into the query box as a user does and presses Enter.
+    // Types the term into the query box as a user does and presses Enter; a term that no
+    // key types (a line break, a control character) is pasted instead.
     void search(const QString& term);
     // The result tabs' views, oldest first; the banner's view is not among them.
     QList<TWebBrowser*> resultBrowsers() const;
