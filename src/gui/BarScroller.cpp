@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
+#include <QLayout>
 #include <QScreen>
 #include <QScrollBar>
 #include <QWindow>
@@ -86,9 +87,17 @@ void BarScroller::recheckRoom()
 
 bool BarScroller::eventFilter(QObject* watched, QEvent* event)
 {
-    // The bars ask for another size as a band shows, hides or grows.
-    if (watched == widget() && event->type() == QEvent::LayoutRequest)
+    // The bars ask for another size as a band comes, goes, shows, hides or grows; the
+    // scroll area sizes them, then the window must make room.
+    if (watched == widget()
+        && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)) {
         updateGeometry();
+        // Taller bars get their room at once, as they did when they lay in the window
+        // itself: a band docked back is in sight as the drop ends.
+        QLayout* windowLayout = parentWidget() ? parentWidget()->layout() : nullptr;
+        if (event->type() == QEvent::Resize && windowLayout && height() < sizeHint().height())
+            windowLayout->activate();
+    }
     if (watched != window())
         return QScrollArea::eventFilter(watched, event);
     switch (event->type()) {

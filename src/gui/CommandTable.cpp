@@ -21,15 +21,9 @@ QWebEngineView* viewOf(const TWebBrowser* browser) { return TWebBrowser::engineV
 
 bool hasPage(const TfrmMain&, TWebBrowser* browser) { return viewOf(browser) != nullptr; }
 
-// The zoom is the result pages': it changes while there are any.
-bool canZoomIn(const TfrmMain& window, TWebBrowser*)
-{
-    return tabCount(window) > 0 && window.pageZoom().canZoomIn();
-}
-bool canZoomOut(const TfrmMain& window, TWebBrowser*)
-{
-    return tabCount(window) > 0 && window.pageZoom().canZoomOut();
-}
+// The zoom is the result pages': it changes while there are any. At its largest or its
+// smallest, a step further says so.
+bool canZoom(const TfrmMain& window, TWebBrowser*) { return tabCount(window) > 0; }
 bool canResetZoom(const TfrmMain& window, TWebBrowser*)
 {
     return tabCount(window) > 0 && !window.pageZoom().isDefault();
@@ -166,11 +160,11 @@ QList<Command> buildTable()
             .keys({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)})
             .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Forward),
         action("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"), -1,
-               &T::ActZoomInExecute, canZoomIn)
+               &T::ActZoomInExecute, canZoom)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
             .inPageMenu(PageMenu::Always, true),
         action("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"), -1,
-               &T::ActZoomOutExecute, canZoomOut)
+               &T::ActZoomOutExecute, canZoom)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)})
             .inPageMenu(PageMenu::Always),
         action("ActZoomReset", QStringLiteral("实际大小(&R)"),

@@ -1,5 +1,7 @@
 #include "FindBar.h"
 
+#include "Accessibility.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -20,6 +22,9 @@ FindBar::FindBar(std::function<QWebEngineView*()> activeView, QWidget* parent)
     m_field->setObjectName(QStringLiteral("FindText"));
     m_field->setPlaceholderText(QStringLiteral("在本页中查找"));
     m_field->setClearButtonEnabled(true);
+    // The clear button inside the field is heard by what it does.
+    for (auto* clear : m_field->findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("清除查找内容"));
     label->setBuddy(m_field);
     const auto button = [this](const char* name, const QString& text, const QString& tip) {
         auto* result = new QToolButton(this);
@@ -41,7 +46,14 @@ FindBar::FindBar(std::function<QWebEngineView*()> activeView, QWidget* parent)
     layout->addWidget(m_result, 1);
     layout->addWidget(m_close);
 
-    connect(m_field, &QLineEdit::textChanged, this, [this] { find(Direction::Forward); });
+    // Nothing to step through while there is nothing to find.
+    m_previous->setEnabled(false);
+    m_next->setEnabled(false);
+    connect(m_field, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_previous->setEnabled(!text.isEmpty());
+        m_next->setEnabled(!text.isEmpty());
+        find(Direction::Forward);
+    });
     connect(m_previous, &QToolButton::clicked, this, &FindBar::findPrevious);
     connect(m_next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(m_close, &QToolButton::clicked, this, &FindBar::close);
@@ -154,10 +166,18 @@ void FindBar::find(Direction direction)
 
 void FindBar::showResult(const QWebEngineFindTextResult& result)
 {
-    if (result.numberOfMatches() == 0)
+    const bool found = result.numberOfMatches() > 0;
+    // Nothing found stands out, in colour and to a screen reader.
+    QPalette palette;
+    if (!found)
+        palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    m_result->setPalette(palette);
+    if (!found) {
         m_result->setText(QStringLiteral("没有找到"));
-    else
-        m_result->setText(QStringLiteral("第 %1 处，共 %2 处")
-                              .arg(result.activeMatch())
-                              .arg(result.numberOfMatches()));
+        Accessibility::announce(window(), QStringLiteral("没有找到“%1”").arg(term()));
+        return;
+    }
+    m_result->setText(QStringLiteral("第 %1 处，共 %2 处")
+                          .arg(result.activeMatch())
+                          .arg(result.numberOfMatches()));
 }

@@ -127,6 +127,21 @@ QList<QIcon> imageList()
     return images;
 }
 
+QIcon loading()
+{
+    return QIcon(draw(
+        [](QPainter& p) {
+            // Three quarters of a circle, its end an arrow head: a page on its way.
+            p.setPen(QPen(QColor(70, 130, 200), 2, Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, 270 * 16);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(70, 130, 200));
+            p.drawPolygon(QPolygonF({QPointF(8, 0), QPointF(12, 2.5), QPointF(8, 5)}));
+        },
+        16));
+}
+
 QIcon mainIcon()
 {
     QIcon icon;

@@ -8,4 +8,6 @@ namespace Glyphs {
 // The ten 16 x 16 images of the tool bar, the menus and the search button, by index.
 QList<QIcon> imageList();
 QIcon mainIcon();
+// The mark of a result tab whose page is loading.
+QIcon loading();
 } // namespace Glyphs

@@ -63,9 +63,17 @@ QString stoppedAnswering()
     return QStringLiteral("页面停止了响应：它的脚本长时间占用，页面已被停止。");
 }
 
+QString clearScript()
+{
+    return QStringLiteral(
+        "document.title = ''; document.body.innerHTML = '<p>正在重新载入…</p>';");
+}
+
 QString html(const QString& source, const QUrl& address, const QString& problem)
 {
     const QString link = address.toString(QUrl::FullyEncoded).toHtmlEscaped();
+    // As a person reads it: 苹果, not %E8%8B%B9%E6%9E%9C.
+    const QString shown = address.toDisplayString().toHtmlEscaped();
     return QStringLiteral(R"(<!DOCTYPE html>
 <html lang="zh-CN"><head><meta charset="utf-8"><title>%1</title>
 <style>
@@ -80,11 +88,18 @@ a.again { display: inline-block; padding: 0.3em 1.2em; border: 1px solid #889; b
 <body>
 <h1>%1：页面无法显示</h1>
 <p>%2</p>
-<p class="address">%3</p>
-<p><a class="again" id="again" href="%3">重新载入</a>　或按 F5 键重新载入。</p>
+<p class="address">%4</p>
+<p><a class="again" id="again" href="%3" onclick="%5">重新载入</a>　或按 F5 键重新载入。</p>
 </body></html>
 )")
-        .arg(source.toHtmlEscaped(), problem.toHtmlEscaped(), link);
+        .arg(source.toHtmlEscaped(), problem.toHtmlEscaped(), link, shown,
+             // The link goes before the notice takes itself down, which would take the
+             // link out of the document and so stop it.
+             (QStringLiteral("location.assign(this.href); ") + clearScript()
+              + QStringLiteral(" return false;"))
+                 .toHtmlEscaped());
 }
+
+bool isNoticeEntry(const QUrl& entry) { return entry.scheme() == QLatin1String("data"); }
 
 } // namespace PageNotice

@@ -16,5 +16,10 @@ QString loadProblem(const QWebEngineLoadingInfo& failure);
 QString stoppedAnswering();
 
 QString html(const QString& source, const QUrl& address, const QString& problem);
+// Run in a notice, takes it down at once: the page it stands for is on its way.
+QString clearScript();
+// A notice is shown as a page of its own, which leaves this kind of entry in a tab's
+// history.
+bool isNoticeEntry(const QUrl& entry);
 
 } // namespace PageNotice

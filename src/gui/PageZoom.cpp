@@ -38,6 +38,10 @@ void PageZoom::reset() { setPercent(MainWindowSettings::defaultZoom); }
 // A stored zoom between two levels steps to the next level either way.
 void PageZoom::step(int steps)
 {
+    if ((steps > 0 && !canZoomIn()) || (steps < 0 && !canZoomOut())) {
+        emit limitReached(m_percent);
+        return;
+    }
     int percent = m_percent;
     for (; steps > 0; --steps) {
         const auto next = std::upper_bound(levels().cbegin(), levels().cend(), percent);

@@ -34,6 +34,8 @@ public:
 
 signals:
     void changed(int percent);
+    // A step asked to go past the largest or the smallest zoom, where the zoom is.
+    void limitReached(int percent);
 
 private:
     void apply();

@@ -1,6 +1,7 @@
 #include "ResultTabs.h"
 
 #include "Accessibility.h"
+#include "Glyphs.h"
 #include "WebBrowser.h"
 
 #include <QComboBox>
@@ -19,9 +20,11 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
       m_pages(pages),
       m_banner(banner),
       m_queryBox(queryBox),
-      m_pageSettings(std::move(pageSettings))
+      m_pageSettings(std::move(pageSettings)),
+      m_loadingMark(Glyphs::loading())
 {
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
+    connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::activeChanged);
     m_pages->installEventFilter(this);
     // Wherever the keyboard is in the window, the query box included.
     auto* refresh = new QShortcut(QKeySequence::Refresh, m_owner);
@@ -85,7 +88,26 @@ TWebBrowser* ResultTabs::open(const QString& caption)
     tab->layout()->addWidget(browser);
     browser->setTag(m_pageSerial);
     connect(browser, &TWebBrowser::CommandStateChange, this, &ResultTabs::changed);
+    connect(browser, &TWebBrowser::loadingChanged, this,
+            [this, browser](bool loading) { showLoading(browser, loading); });
     return browser;
+}
+
+// A tab whose page is on its way carries a mark, as in a web browser.
+void ResultTabs::showLoading(TWebBrowser* browser, bool loading)
+{
+    const int index = m_pages->indexOf(browser->parentWidget());
+    if (index < 0)
+        return;
+    m_pages->setTabIcon(index, loading ? m_loadingMark : QIcon());
+    if (index == m_pages->currentIndex())
+        emit activeLoadingChanged(loading);
+}
+
+void ResultTabs::activeChanged()
+{
+    const TWebBrowser* browser = activeBrowser();
+    emit activeLoadingChanged(browser && browser->isLoading());
 }
 
 TWebBrowser* ResultTabs::activeBrowser() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -49,12 +50,16 @@ public:
 signals:
     // The tabs, the active tab or the commands of a view may have changed.
     void changed();
+    // The active tab's page has started or ended loading, or another tab became active.
+    void activeLoadingChanged(bool loading);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void destroyTab(int index);
+    void showLoading(TWebBrowser* browser, bool loading);
+    void activeChanged();
 
     QWidget* m_owner;
     QTabWidget* m_pages;
@@ -64,4 +69,5 @@ private:
     QWidget* m_queryBox;
     std::shared_ptr<PageSettings> m_pageSettings;
     int m_pageSerial = 0;
+    QIcon m_loadingMark;
 };

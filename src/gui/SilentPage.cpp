@@ -205,6 +205,7 @@ void SilentPage::triggerAction(WebAction action, bool checked)
     }
     // The engine would reload the notice, not the page it stands for.
     if (action == Reload && m_noticeFor.isValid()) {
+        runJavaScript(PageNotice::clearScript(), QWebEngineScript::ApplicationWorld);
         load(m_noticeFor);
         return;
     }

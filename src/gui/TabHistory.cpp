@@ -1,5 +1,7 @@
 #include "TabHistory.h"
 
+#include "PageNotice.h"
+
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
@@ -20,6 +22,33 @@ QUrl forBrowser(const QUrl& url)
     return {};
 }
 
+// A notice is no place to go back to, and neither is the page that could not be shown,
+// which the notice took the place of: stepping through the history passes both over.
+bool passedOver(const QList<QWebEngineHistoryItem>& items, qsizetype index)
+{
+    return PageNotice::isNoticeEntry(items[index].url())
+        || (index + 1 < items.size() && PageNotice::isNoticeEntry(items[index + 1].url()));
+}
+
+// The entry a step back (-1) or forward (+1) goes to; -1 for none.
+qsizetype stepTarget(const QWebEngineView* view, int direction)
+{
+    const QWebEngineHistory* history = view->history();
+    const QList<QWebEngineHistoryItem> items = history->items();
+    for (qsizetype i = history->currentItemIndex() + direction; i >= 0 && i < items.size();
+         i += direction)
+        if (!passedOver(items, i))
+            return i;
+    return -1;
+}
+
+void step(QWebEngineView* view, int direction)
+{
+    const qsizetype target = stepTarget(view, direction);
+    if (target >= 0)
+        view->history()->goToItem(view->history()->itemAt(int(target)));
+}
+
 } // namespace
 
 bool isSourceView(const QUrl& url) { return url.scheme() == sourceScheme; }
@@ -33,12 +62,12 @@ QUrl pageOf(const QUrl& url)
 
 bool canGoBack(const QWebEngineView* view)
 {
-    return view && (isSourceView(view->url()) || view->history()->canGoBack());
+    return view && (isSourceView(view->url()) || stepTarget(view, -1) >= 0);
 }
 
 bool canGoForward(const QWebEngineView* view)
 {
-    return view && view->history()->canGoForward();
+    return view && stepTarget(view, +1) >= 0;
 }
 
 // The source took the page's own entry; loading the page takes it back, and the entries
@@ -50,13 +79,13 @@ void back(QWebEngineView* view)
     if (isSourceView(view->url()))
         view->load(pageOf(view->url()));
     else
-        view->back();
+        step(view, -1);
 }
 
 void forward(QWebEngineView* view)
 {
     if (view)
-        view->forward();
+        step(view, +1);
 }
 
 QUrl browserAddress(const QWebEngineView* view)

@@ -47,10 +47,14 @@ QWebEngineView* activeView(const TfrmMain& window)
     return TWebBrowser::engineViewOf(window.GetActiveWebBrowser());
 }
 
-void openInBrowser(const QUrl& address)
+// Where no web browser will start, the user is told what to do about it, in a message of
+// the program's own.
+void openInBrowser(QWidget* window, const QUrl& address)
 {
     if (address.isValid() && !QDesktopServices::openUrl(address))
-        throw Error(QStringLiteral("无法用浏览器打开 %1").arg(address.toString()));
+        App::showInformation(window, QStringLiteral("无法用网页浏览器打开 %1。\n"
+                                                    "请在桌面的设置中选择默认的网页浏览器，然后再试。")
+                                         .arg(address.toDisplayString()));
 }
 
 } // namespace
@@ -433,12 +437,32 @@ void TfrmMain::fillPageMenu(TWebBrowser* browser, QMenu* menu)
     }
 }
 
+namespace {
+// Long enough to read, short enough not to stand in the way of the hints.
+constexpr int zoomShownMs = 2000;
+const QString loadingText = QStringLiteral("正在载入…");
+} // namespace
+
 void TfrmMain::showZoom(int percent)
 {
-    // Long enough to read, short enough not to stand in the way of the hints.
-    constexpr int shownMs = 2000;
-    StatusBar1->showMessage(QStringLiteral("缩放：%1%").arg(percent), shownMs);
+    StatusBar1->showMessage(QStringLiteral("缩放：%1%").arg(percent), zoomShownMs);
     scheduleActionUpdate();
+}
+
+void TfrmMain::showZoomLimit(int percent)
+{
+    StatusBar1->showMessage(percent >= MainWindowSettings::maximumZoom
+                                ? QStringLiteral("已是最大缩放 %1%").arg(percent)
+                                : QStringLiteral("已是最小缩放 %1%").arg(percent),
+                            zoomShownMs);
+}
+
+void TfrmMain::showLoading(bool loading)
+{
+    if (loading)
+        StatusBar1->showMessage(loadingText);
+    else if (StatusBar1->currentMessage() == loadingText)
+        StatusBar1->clearMessage();
 }
 
 void TfrmMain::BeforeNavigate2(const QString& url, bool* Cancel)
@@ -516,12 +540,12 @@ void TfrmMain::ActZoomResetExecute(QObject*) { m_zoom->reset(); }
 
 void TfrmMain::ActOpenInBrowserExecute(QObject*)
 {
-    openInBrowser(TabHistory::browserAddress(activeView(*this)));
+    openInBrowser(this, TabHistory::browserAddress(activeView(*this)));
 }
 
 void TfrmMain::ActOpenLinkInBrowserExecute(QObject*)
 {
-    openInBrowser(TabHistory::linkAddress(activeView(*this)));
+    openInBrowser(this, TabHistory::linkAddress(activeView(*this)));
 }
 
 void TfrmMain::refreshActions()

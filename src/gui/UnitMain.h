@@ -196,6 +196,9 @@ private:
     void attachResultPage(TWebBrowser* browser);
     void fillPageMenu(TWebBrowser* browser, QMenu* menu);
     void showZoom(int percent);
+    void showZoomLimit(int percent);
+    // The status bar tells while the active tab's page is loading.
+    void showLoading(bool loading);
     void refreshActions();
     void scheduleActionUpdate();
     void openSearchTabs(const QString& term);

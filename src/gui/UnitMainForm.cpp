@@ -352,6 +352,8 @@ void TfrmMain::bindEvents()
     connect(PageControl1, &QTabWidget::currentChanged, m_findBar, &FindBar::activePageChanged);
     PageControl1->installEventFilter(this);
     connect(m_zoom, &PageZoom::changed, this, &TfrmMain::showZoom);
+    connect(m_zoom, &PageZoom::limitReached, this, &TfrmMain::showZoomLimit);
+    connect(m_tabs, &ResultTabs::activeLoadingChanged, this, &TfrmMain::showLoading);
 }
 
 // The sources stand side by side and share the list's width: each column holds its name in

@@ -72,6 +72,8 @@ void TWebBrowser::createView()
     connect(m_page, &SilentPage::saveRequested, this,
             [this] { App::guarded([this] { ExecWB(OleCmd::SaveAs); }); });
     connect(m_page, &QWebEnginePage::titleChanged, this, &TWebBrowser::TitleChange);
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { setLoading(true); });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this] { setLoading(false); });
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::focusFrame);
     connect(m_page, &QWebEnginePage::urlChanged, this, &TWebBrowser::CommandStateChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::CommandStateChange);
@@ -101,6 +103,7 @@ void TWebBrowser::ReleasePage()
     m_view = nullptr;
     m_page = nullptr;
     m_commands = nullptr;
+    setLoading(false);
     emit CommandStateChange();
 }
 
@@ -143,6 +146,14 @@ void TWebBrowser::Navigate(const QString& url, const QVariant&, const QVariant&,
     Navigate(url);
 }
 
+void TWebBrowser::setLoading(bool loading)
+{
+    if (loading == m_loading)
+        return;
+    m_loading = loading;
+    emit loadingChanged(loading);
+}
+
 QString TWebBrowser::LocationURL() const { return m_page ? m_page->url().toString() : QString(); }
 
 void TWebBrowser::Refresh()
@@ -165,6 +176,8 @@ void TWebBrowser::showContextMenu(const QPoint& position)
           QWebEnginePage::DownloadImageToDisk, QWebEnginePage::DownloadMediaToDisk,
           QWebEnginePage::InspectElement})
         menu->removeAction(m_page->action(action));
+    // One word for loading again, the notices' own.
+    m_page->action(QWebEnginePage::Reload)->setText(QStringLiteral("重新载入"));
     // No separator at either end or twice in a row once entries have gone.
     QAction* previous = nullptr;
     for (QAction* action : menu->actions()) {

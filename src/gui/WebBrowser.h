@@ -82,6 +82,8 @@ public:
     virtual void ExecWB(int command, int option = OleCmd::DoDefault);
 
     QString LocationURL() const;
+    // A load of the page has started and not yet ended.
+    bool isLoading() const { return m_loading; }
     // Loads the page again: the page a notice stands for, in its place.
     void Refresh();
 
@@ -95,6 +97,8 @@ signals:
     void TitleChange(const QString& text);
     // Something that QueryStatusWB answers may have changed.
     void CommandStateChange();
+    // The page has started or ended a load.
+    void loadingChanged(bool loading);
     // The page's own menu is about to open, with the engine's entries in it.
     void contextMenuAboutToShow(QMenu* menu);
 
@@ -111,6 +115,7 @@ public:
 
 private:
     void createView();
+    void setLoading(bool loading);
     bool pageActionEnabled(int command) const;
     bool hasDocument() const;
     bool editableFocus() const;
@@ -124,6 +129,7 @@ private:
     PageCommands* m_commands = nullptr;
     int m_tag = 0;
     bool m_resizable = false;
+    bool m_loading = false;
     bool m_silent = false;
     bool m_separateSession = false;
     QString m_sourceName;

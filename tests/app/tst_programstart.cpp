@@ -210,7 +210,7 @@ private slots:
         QTest::newRow("--mode without its value") << QStringList{"x", "--mode"} << true << 2
                                                   << QByteArray() << QByteArray("--mode");
         QTest::newRow("unknown mode") << QStringList{"--mode", "9", "x"} << false << 2
-                                      << QByteArray() << QByteArray("未知的查询方式：9");
+                                      << QByteArray() << QByteArray("未知的查询方式：“9”");
         QTest::newRow("blank term") << QStringList{" "} << true << 2 << QByteArray()
                                     << QByteArray("要查询的词是空的");
         QTest::newRow("selection and a term") << QStringList{"--selection", "x"} << false << 2

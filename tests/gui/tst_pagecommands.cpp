@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QGraphicsView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageSetupDialog>
@@ -480,6 +481,10 @@ private slots:
                 QVERIFY2(action != page->action(dropped), qPrintable(action->text()));
         }
         QVERIFY2(!entries.isEmpty(), "the menu offers nothing");
+        // Loading again is called as the notices call it.
+        QVERIFY(!entries.contains(QStringLiteral("重新加载")));
+        if (element.isEmpty())
+            QVERIFY2(entries.contains(QStringLiteral("重新载入")), qPrintable(entries.join('|')));
         QVERIFY(!menu->actions().first()->isSeparator());
         QVERIFY(!menu->actions().last()->isSeparator());
 
@@ -849,7 +854,17 @@ private slots:
         QTest::keyClick(fixture->CmbBook, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar->isVisible());
         QTRY_VERIFY(bar->field()->hasFocus());
+        // Nothing to step through yet; every button is named for a screen reader.
+        const auto stepButtons = bar->findChildren<QToolButton*>(QRegularExpression("^Find(Next|Previous)$"));
+        QCOMPARE(stepButtons.size(), 2);
+        for (QToolButton* button : stepButtons)
+            QVERIFY(!button->isEnabled());
+        for (QToolButton* button : bar->findChildren<QToolButton*>())
+            QVERIFY2(!button->accessibleName().isEmpty() || !button->text().isEmpty(),
+                     qPrintable(button->objectName()));
         QTest::keyClicks(bar->field(), "needle");
+        for (QToolButton* button : stepButtons)
+            QVERIFY(button->isEnabled());
         const auto shows = [&](int match, int count) {
             return waitUntil([&] {
                 return bar->resultText() == QStringLiteral("第 %1 处，共 %2 处").arg(match).arg(count);
@@ -882,8 +897,13 @@ private slots:
 
         bar->field()->setText(QStringLiteral("haystack"));
         QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QStringLiteral("没有找到"), 15000);
+        const auto resultColour = [&] {
+            return bar->findChild<QLabel*>(QStringLiteral("FindResult"))->palette().color(QPalette::WindowText);
+        };
+        QVERIFY(resultColour() != bar->palette().color(QPalette::WindowText));
         bar->field()->setText(QStringLiteral("needle"));
         QVERIFY(shows(1, needles(0)));
+        QCOMPARE(resultColour(), bar->palette().color(QPalette::WindowText));
 
         QTest::keyClick(bar->field(), Qt::Key_Escape);
         QVERIFY(bar->isHidden());
@@ -905,13 +925,17 @@ private slots:
     {
         QTest::addColumn<QString>("input"); // keys or notches of the wheel, one a character
         QTest::addColumn<int>("percent");
-        QTest::newRow("Ctrl+= twice") << "++" << 125;
-        QTest::newRow("Ctrl+-") << "-" << 90;
-        QTest::newRow("in, out") << "+-" << 100;
-        QTest::newRow("Ctrl+0 after zooming") << "++0" << 100;
-        QTest::newRow("Ctrl+wheel up") << "u" << 110;
-        QTest::newRow("Ctrl+wheel down twice") << "dd" << 80;
-        QTest::newRow("past the largest") << QString(20, QLatin1Char('+')) << 500;
+        QTest::addColumn<QString>("message"); // none: the zoom's own
+        QTest::newRow("Ctrl+= twice") << "++" << 125 << QString();
+        QTest::newRow("Ctrl+-") << "-" << 90 << QString();
+        QTest::newRow("in, out") << "+-" << 100 << QString();
+        QTest::newRow("Ctrl+0 after zooming") << "++0" << 100 << QString();
+        QTest::newRow("Ctrl+wheel up") << "u" << 110 << QString();
+        QTest::newRow("Ctrl+wheel down twice") << "dd" << 80 << QString();
+        QTest::newRow("past the largest") << QString(20, QLatin1Char('+')) << 500
+                                          << QStringLiteral("已是最大缩放 500%");
+        QTest::newRow("wheel past the smallest") << QString(10, QLatin1Char('d')) << 25
+                                                 << QStringLiteral("已是最小缩放 25%");
     }
 
     // All tabs alike, the tabs of later searches too, and the next run of the program.
@@ -919,6 +943,7 @@ private slots:
     {
         QFETCH(QString, input);
         QFETCH(int, percent);
+        QFETCH(QString, message);
         fixture.search(QStringLiteral("zoom"));
         QVERIFY(fixture.waitForLoads());
         TWebBrowser* active = fixture->GetActiveWebBrowser();
@@ -940,7 +965,9 @@ private slots:
             }
         }
         QCOMPARE(fixture->pageZoom().percent(), percent);
-        if (percent != 100)
+        if (!message.isEmpty())
+            QCOMPARE(fixture->StatusBar1->currentMessage(), message);
+        else if (percent != 100)
             QCOMPARE(fixture->StatusBar1->currentMessage(),
                      QStringLiteral("缩放：%1%").arg(percent));
         const auto zoomedAlike = [&] {

@@ -4,6 +4,7 @@
 #include "TestTools.h"
 #include "ModalAnswerer.h"
 #include "PageTools.h"
+#include "TabHistory.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 #include "WebTestMain.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -608,20 +610,21 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
             return script.isEmpty() ? LoopbackServer::dropped()
                                     : LoopbackServer::page(scriptedPage(script));
         LoopbackServer::Response response = LoopbackServer::page(scriptedPage());
-        // The others arrive after the bad page has taken its renderer's thread.
-        response.delayMs = request.host == slowHost ? 12000 : 300;
+        // The others arrive after the bad page has taken its renderer's thread; the mended
+        // page takes long enough for the wait to be seen.
+        response.delayMs = request.host == slowHost ? 12000 : request.host == badHost ? 1500 : 300;
         return response;
     });
     const auto ran = [&](const QByteArray& host) { return fixture.server.received("/ran?" + host); };
     fixture->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
-    fixture.search(QStringLiteral("apart"));
+    const QString term = QStringLiteral("分开");
+    fixture.search(term);
     const QList<TWebBrowser*> views = fixture.resultBrowsers();
     QCOMPARE(views.size(), 5);
     TWebBrowser* bad = views[2];
     const QString badAddress =
-        QUrl(Lookup::encyclopaediaAddress(Lookup::bookshops()[2], QStringLiteral("apart")))
-            .toString();
+        QUrl(Lookup::encyclopaediaAddress(Lookup::bookshops()[2], term)).toString();
 
     for (const QByteArray host : {"zh.wikipedia.org", "baike.baidu.com", "www.britannica.com"})
         QVERIFY2(waitUntil([&] { return ran(host); }, 4000), host.constData());
@@ -631,9 +634,12 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
     for (TWebBrowser* view : plainViews)
         renderers.insert(view, enginePage(view)->renderProcessPid());
 
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
         QVERIFY(waitUntil([&] { return showsNotice(bad, badSource, problem); }));
-    else
+        // The address as a person reads it.
+        QVERIFY(badAddress.contains(term));
+        QVERIFY(runScript(bad, QStringLiteral("document.body.innerText")).toString().contains(badAddress));
+    } else
         QVERIFY(waitUntil([&] { return ran(badHost); }, 20000));
     QVERIFY(waitUntil([&] { return ran(slowHost); }, 20000));
     QVERIFY(fixture.waitForLoads());
@@ -649,9 +655,18 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
             runScript(bad, QStringLiteral("document.getElementById('again').click()"));
         else
             QTest::keyClick(fixture->windowHandle(), Qt::Key_F5);
+        // The notice goes at once; the tab and the status bar tell the page is on its way.
+        QVERIFY(waitUntil([&] { return !showsNotice(bad, badSource, problem); }, 1000));
+        QVERIFY(!ran(badHost));
+        QVERIFY(!fixture->PageControl1->tabIcon(2).isNull());
+        QCOMPARE(fixture->StatusBar1->currentMessage(), QStringLiteral("正在载入…"));
         QVERIFY(waitUntil([&] { return ran(badHost); }));
+        QVERIFY(waitUntil([&] { return fixture->PageControl1->tabIcon(2).isNull(); }));
+        QVERIFY(fixture->StatusBar1->currentMessage().isEmpty());
         QVERIFY(!showsNotice(bad, badSource, problem));
         QCOMPARE(bad->LocationURL(), badAddress);
+        // The notice left no way back to itself, nor to the page it stood for.
+        QVERIFY(!TabHistory::canGoBack(bad->findChild<QWebEngineView*>()));
     }
     for (TWebBrowser* view : plainViews)
         QCOMPARE(enginePage(view)->renderProcessPid(), renderers.value(view));
