@@ -87,27 +87,20 @@ void BarScroller::recheckRoom()
 
 bool BarScroller::eventFilter(QObject* watched, QEvent* event)
 {
+    const QEvent::Type type = event->type();
     // The bars ask for another size as a band comes, goes, shows, hides or grows; the
     // scroll area sizes them, then the window must make room.
-    if (watched == widget()
-        && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)) {
+    if (watched == widget() && (type == QEvent::LayoutRequest || type == QEvent::Resize)) {
         updateGeometry();
         // Taller bars get their room at once, as they did when they lay in the window
         // itself: a band docked back is in sight as the drop ends.
         QLayout* windowLayout = parentWidget() ? parentWidget()->layout() : nullptr;
-        if (event->type() == QEvent::Resize && windowLayout && height() < sizeHint().height())
+        if (type == QEvent::Resize && windowLayout && height() < sizeHint().height())
             windowLayout->activate();
     }
-    if (watched != window())
-        return QScrollArea::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::Show:
-    case QEvent::Move:
-    case QEvent::ScreenChangeInternal:
+    // The window's frame, or its screen, may have changed the room there is.
+    if (watched == window()
+        && (type == QEvent::Show || type == QEvent::Move || type == QEvent::ScreenChangeInternal))
         recheckRoom();
-        break;
-    default:
-        break;
-    }
     return QScrollArea::eventFilter(watched, event);
 }

@@ -142,6 +142,11 @@ QIcon loading()
         16));
 }
 
+QIcon blank()
+{
+    return QIcon(draw([](QPainter&) {}, 16));
+}
+
 QIcon mainIcon()
 {
     QIcon icon;

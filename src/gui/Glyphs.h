@@ -8,6 +8,8 @@ namespace Glyphs {
 // The ten 16 x 16 images of the tool bar, the menus and the search button, by index.
 QList<QIcon> imageList();
 QIcon mainIcon();
-// The mark of a result tab whose page is loading.
+// The mark of a result tab whose page is loading, and the blank of the same size that
+// takes its place once the page is in, so that the tabs keep their size.
 QIcon loading();
+QIcon blank();
 } // namespace Glyphs

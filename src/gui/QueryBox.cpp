@@ -19,7 +19,7 @@ public:
     State validate(QString& input, int& position) const override
     {
         const QString line = Lookup::oneLineTerm(input);
-        if (line.size() != input.size() || line != input) {
+        if (line != input) {
             position = int(Lookup::oneLineTerm(input.left(position)).size());
             // A CR LF cut in two by the caret counts once in the whole, twice in its halves.
             position = qMin(position, int(line.size()));

@@ -21,7 +21,8 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidg
       m_banner(banner),
       m_queryBox(queryBox),
       m_pageSettings(std::move(pageSettings)),
-      m_loadingMark(Glyphs::loading())
+      m_loadingMark(Glyphs::loading()),
+      m_blankMark(Glyphs::blank())
 {
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::changed);
     connect(m_pages, &QTabWidget::currentChanged, this, &ResultTabs::activeChanged);
@@ -52,7 +53,7 @@ QWidget* ResultTabs::addPage()
     auto* tab = new QWidget(m_owner);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_pages->addTab(tab, QString());
+    m_pages->addTab(tab, m_blankMark, QString());
     emit changed();
     return tab;
 }
@@ -99,7 +100,7 @@ void ResultTabs::showLoading(TWebBrowser* browser, bool loading)
     const int index = m_pages->indexOf(browser->parentWidget());
     if (index < 0)
         return;
-    m_pages->setTabIcon(index, loading ? m_loadingMark : QIcon());
+    m_pages->setTabIcon(index, loading ? m_loadingMark : m_blankMark);
     if (index == m_pages->currentIndex())
         emit activeLoadingChanged(loading);
 }

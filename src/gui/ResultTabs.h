@@ -70,4 +70,5 @@ private:
     std::shared_ptr<PageSettings> m_pageSettings;
     int m_pageSerial = 0;
     QIcon m_loadingMark;
+    QIcon m_blankMark;
 };

@@ -1,3 +1,4 @@
+#include "Glyphs.h"
 #include "LookupAddress.h"
 #include "LoopbackServer.h"
 #include "ProcessTree.h"
@@ -658,10 +659,12 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
         // The notice goes at once; the tab and the status bar tell the page is on its way.
         QVERIFY(waitUntil([&] { return !showsNotice(bad, badSource, problem); }, 1000));
         QVERIFY(!ran(badHost));
-        QVERIFY(!fixture->PageControl1->tabIcon(2).isNull());
+        const auto tabMark = [&] { return fixture->PageControl1->tabIcon(2).pixmap(16).toImage(); };
+        const QImage loadingMark = tabMark();
+        QCOMPARE(loadingMark, Glyphs::loading().pixmap(16).toImage());
         QCOMPARE(fixture->StatusBar1->currentMessage(), QStringLiteral("正在载入…"));
         QVERIFY(waitUntil([&] { return ran(badHost); }));
-        QVERIFY(waitUntil([&] { return fixture->PageControl1->tabIcon(2).isNull(); }));
+        QVERIFY(waitUntil([&] { return tabMark() != loadingMark; }));
         QVERIFY(fixture->StatusBar1->currentMessage().isEmpty());
         QVERIFY(!showsNotice(bad, badSource, problem));
         QCOMPARE(bad->LocationURL(), badAddress);
