@@ -160,6 +160,30 @@ InstanceChannel::Outcome InstanceChannel::handOver(const LookupRequest& request)
     return Outcome::First;
 }
 
+namespace {
+
+// Whether the process that listens at the other end still runs: not stopped, not ended.
+// One that runs is slow at worst, and is given longer to answer.
+bool peerRuns(int socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.pid <= 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(peer.pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) state ...": the name may hold anything, the state follows its last ')'.
+    const QByteArray line = stat.readAll();
+    const qsizetype nameEnd = line.lastIndexOf(')');
+    if (nameEnd < 0 || nameEnd + 2 >= line.size())
+        return false;
+    const char state = line[nameEnd + 2];
+    return state == 'R' || state == 'S' || state == 'D';
+}
+
+} // namespace
+
 bool InstanceChannel::deliver(int socket, const QByteArray& message, int waitMs) const
 {
     QElapsedTimer clock;
@@ -180,8 +204,15 @@ bool InstanceChannel::deliver(int socket, const QByteArray& message, int waitMs)
             return false;
     }
     // The running window answers one byte once it holds the request.
+    int limitMs = waitMs;
+    bool askedAboutPeer = false;
     for (;;) {
-        const int left = waitMs - int(clock.elapsed());
+        if (!askedAboutPeer && clock.elapsed() >= limitMs) {
+            askedAboutPeer = true;
+            if (peerRuns(socket))
+                limitMs = qMax(limitMs, aliveAnswerMs);
+        }
+        const int left = limitMs - int(clock.elapsed());
         if (left <= 0)
             return false;
         pollfd readable{socket, POLLIN, 0};
@@ -194,7 +225,12 @@ bool InstanceChannel::deliver(int socket, const QByteArray& message, int waitMs)
         const ssize_t n = ::recv(socket, &answer, 1, 0);
         if (n < 0 && errno == EINTR)
             continue;
-        return n == 1 && answer == 'A';
+        if (n != 1 || answer != 'A')
+            return false;
+        // The window carries the request out once it has this: from here on it is the
+        // window's, and this start ends.
+        const char confirm = 'C';
+        return ::send(socket, &confirm, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
     }
 }
 

@@ -19,9 +19,11 @@ public:
     InstanceChannel(const InstanceChannel&) = delete;
     InstanceChannel& operator=(const InstanceChannel&) = delete;
 
-    // Gives the request to the running window. Where none answers (none runs, or it hangs
-    // or is gone and left its socket behind), this start becomes the running one and
-    // listens in its place.
+    // Gives the request to the running window. Where none answers (none runs, or it hangs,
+    // is stopped or is gone and left its socket behind), this start becomes the running
+    // one and listens in its place. The window carries a request out only once this start
+    // has confirmed its answer: a window that answers too late drops it, since this start
+    // carries it out itself.
     Outcome handOver(const LookupRequest& request);
 
     // The first start's window takes requests from now on: later starts stop waiting for
@@ -40,6 +42,9 @@ public:
     // still be busy with its first page.
     static constexpr int answerMs = 800;
     static constexpr int justReadyAnswerMs = 5000;
+    // A window whose process is still running (not stopped, not gone) is only slow, and is
+    // waited for this long in all before it counts as hung.
+    static constexpr int aliveAnswerMs = 5000;
     // How long a start waits for another start to bring its window up.
     static constexpr int startingMs = 30000;
 

@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -109,9 +110,37 @@ void InstanceServer::read(QLocalSocket* socket)
         socket->abort();
         return;
     }
-    // The answer first: the other start is done and may end while the window works.
+    // The answer first: the other start is done and may end while the window works. The
+    // request is carried out once the start confirms; a start that stopped waiting for
+    // the answer carries it out itself, in a window of its own.
+    socket->disconnect(this);
+    const auto confirmed = std::make_shared<bool>(false);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, confirmed, request = *request] {
+        char confirmation = 0;
+        if (*confirmed || !socket->getChar(&confirmation) || confirmation != 'C')
+            return;
+        *confirmed = true;
+        socket->disconnectFromServer();
+        emit requested(request);
+    });
+    connect(socket, &QLocalSocket::disconnected, this, [this, confirmed] {
+        if (!*confirmed)
+            checkTakenOver();
+    });
     socket->write("A", 1);
     socket->flush();
-    socket->disconnectFromServer();
-    emit requested(*request);
+}
+
+// A start that gave up on this window has taken the channel over: its socket is where this
+// window's was. This window then leaves the channel to it.
+void InstanceServer::checkTakenOver()
+{
+    if (m_listener < 0 || m_path.isEmpty())
+        return;
+    struct stat status {};
+    if (::lstat(m_path.constData(), &status) == 0 && status.st_dev == m_device
+        && status.st_ino == m_inode)
+        return;
+    close();
+    emit takenOver();
 }

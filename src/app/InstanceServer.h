@@ -26,10 +26,14 @@ public:
 
 signals:
     void requested(const LookupRequest& request);
+    // A later start found this window not answering and runs a window of its own now,
+    // which takes the requests from here on.
+    void takenOver();
 
 private:
     void accept();
     void read(QLocalSocket* socket);
+    void checkTakenOver();
 
     int m_listener = -1;
     QSocketNotifier* m_notifier = nullptr;

@@ -22,6 +22,7 @@ void serve(TfrmMain& window, WindowStart& start)
                          RequestRunner::bringToFront(window);
                          RequestRunner::carryOut(window, request);
                      });
+    QObject::connect(server, &InstanceServer::takenOver, &window, &TfrmMain::newerWindowTookOver);
     // The files are written as the window closes; a start after that runs on its own.
     QObject::connect(&window, &TfrmMain::closed, server, &InstanceServer::close);
     // Once the event loop runs, as a typed term would come; from then on later starts

@@ -50,6 +50,23 @@ QueryHistory::Change QueryHistory::remember(const QByteArray& term)
     return change;
 }
 
+QList<QByteArray> QueryHistory::merged(const QList<QByteArray>& loaded,
+                                       const QList<QByteArray>& current,
+                                       const QList<QByteArray>& ownBeforeTakeOver,
+                                       const QList<QByteArray>& ownSince)
+{
+    QList<QByteArray> kept;
+    QList<QByteArray> savedMeanwhile;
+    for (const QByteArray& item : current)
+        (loaded.contains(item) ? kept : savedMeanwhile).append(item);
+    QueryHistory history(kept);
+    const QList<QByteArray>* inOrder[] = {&ownBeforeTakeOver, &savedMeanwhile, &ownSince};
+    for (const QList<QByteArray>* terms : inOrder)
+        for (const QByteArray& term : *terms)
+            history.remember(term);
+    return history.items();
+}
+
 QList<QByteArray> QueryHistory::load(const QString& path)
 {
     if (!QFileInfo::exists(path))

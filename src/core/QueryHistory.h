@@ -28,6 +28,17 @@ public:
     // Adds the term unless an equal item is already there.
     Change remember(const QByteArray& term);
 
+    // The history a window saves when another window of the same user may have saved the
+    // file since this one loaded it: no term of either is lost. loaded is what the window
+    // read at its start, current what the file holds now. The window's own terms searched
+    // before a newer window took over from it are older than the newer window's; all its
+    // other terms are newer than those the other window saved. Then the usual rules: each
+    // term once, oldest first, the oldest making room.
+    static QList<QByteArray> merged(const QList<QByteArray>& loaded,
+                                    const QList<QByteArray>& current,
+                                    const QList<QByteArray>& ownBeforeTakeOver,
+                                    const QList<QByteArray>& ownSince);
+
     // Lines end at CR, LF or CR LF; a NUL ends the text; a line end at the very end opens
     // no further line.
     static QList<QByteArray> parse(const QByteArray& content);

@@ -56,7 +56,7 @@ QList<QByteArray> history(const QComboBox* box)
     return items;
 }
 
-void remember(QComboBox* box)
+QByteArray remember(QComboBox* box)
 {
     const QString term = box->currentText();
     // A term picked from the list is that item, with the bytes it was loaded with, even
@@ -66,11 +66,12 @@ void remember(QComboBox* box)
                                          : AnsiCodec::encode(term);
     const QueryHistory::Change change = QueryHistory(history(box)).remember(bytes);
     if (!change.added)
-        return;
+        return bytes;
     if (change.removedIndex >= 0)
         box->removeItem(change.removedIndex);
     box->addItem(term, bytes);
     box->setEditText(term);
+    return bytes;
 }
 
 } // namespace QueryBox

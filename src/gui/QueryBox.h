@@ -16,7 +16,7 @@ void keepOneLine(QComboBox* box);
 // Fills the list, oldest first; the text being typed stays.
 void setHistory(QComboBox* box, const QList<QByteArray>& items);
 QList<QByteArray> history(const QComboBox* box);
-// The term in the box enters the history as the history's rules say.
-void remember(QComboBox* box);
+// The term in the box enters the history as the history's rules say; its bytes.
+QByteArray remember(QComboBox* box);
 
 } // namespace QueryBox

@@ -119,7 +119,8 @@ void TfrmMain::FormCreate()
 
     CkLstBookshop->clear();
     try {
-        QueryBox::setHistory(CmbBook, QueryHistory::load(historyPath()));
+        m_loadedHistory = QueryHistory::load(historyPath());
+        QueryBox::setHistory(CmbBook, m_loadedHistory);
         m_historyLoaded = true;
     } catch (...) {
         // An unreadable history is reported, and the rest of the start-up still runs.
@@ -159,7 +160,7 @@ void TfrmMain::FormClose()
     // A history that was not read whole would be saved over the user's terms.
     if (m_historyLoaded) {
         try {
-            QueryHistory::save(historyPath(), historyItems());
+            QueryHistory::save(historyPath(), historyToSave());
         } catch (...) {
             // Nothing is said at close; the settings below are still written.
         }
@@ -323,6 +324,27 @@ void TfrmMain::CmbBookKeyPress(QObject* Sender, QChar Key)
 
 QList<QByteArray> TfrmMain::historyItems() const { return QueryBox::history(CmbBook); }
 
+// Another window of the user's may have saved its terms since this one read the file; they
+// stay. A file that cannot be read now is replaced by this window's own list.
+QList<QByteArray> TfrmMain::historyToSave() const
+{
+    try {
+        return QueryHistory::merged(m_loadedHistory, QueryHistory::load(historyPath()),
+                                    m_searchedBeforeTakeOver, m_searched);
+    } catch (...) {
+        return historyItems();
+    }
+}
+
+void TfrmMain::newerWindowTookOver()
+{
+    m_searchedBeforeTakeOver += std::exchange(m_searched, {});
+    auto* notice = new QLabel(QStringLiteral("已由新打开的 Veritome 窗口接管查询"), StatusBar1);
+    notice->setObjectName(QStringLiteral("TakenOver"));
+    StatusBar1->addPermanentWidget(notice);
+    Accessibility::announce(this, notice->text());
+}
+
 void TfrmMain::BtnBookOKClick(QObject*)
 {
     const QString term = CmbBook->currentText();
@@ -330,7 +352,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
         App::showInformation(this, QStringLiteral("请输入要搜索的内容！"));
         return;
     }
-    QueryBox::remember(CmbBook);
+    m_searched.append(QueryBox::remember(CmbBook));
     PageControl1->show();
     CloseAllResultPages();
     openSearchTabs(term);

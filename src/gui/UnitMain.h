@@ -166,6 +166,10 @@ public:
     QString settingsPath() const;
     // The history as its ANSI bytes, oldest first.
     QList<QByteArray> historyItems() const;
+    // A later start found this window not answering and opened a window of its own, which
+    // takes the requests from now on. This one stays usable; at close, each keeps the
+    // terms of both in the history file.
+    void newerWindowTookOver();
     // The floating tool bar host, when the tool bar floats.
     TfrmFloating* floatingHost() const;
     // What every web view of this window shares for its page commands.
@@ -204,12 +208,18 @@ private:
     void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void fitSourceColumns();
+    QList<QByteArray> historyToSave() const;
 
     QString m_appFolder;
     // One page set-up for every tab: a new search keeps it.
     std::shared_ptr<PageSettings> m_pageSettings;
     std::unique_ptr<ProfileFile> IniFile;
     bool m_historyLoaded = false;
+    // The history as read at the start, and the terms searched since, split at the moment
+    // a newer window took over: what the history file must keep whoever closes last.
+    QList<QByteArray> m_loadedHistory;
+    QList<QByteArray> m_searchedBeforeTakeOver;
+    QList<QByteArray> m_searched;
     ResultTabs* m_tabs = nullptr; // the tab set, with PageSerial
     QList<Lookup::Bookshop> Bookshops;
     bool m_hintHandlerInstalled = false;

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <memory>
@@ -186,6 +187,46 @@ private slots:
         QVERIFY(waitUntil([&] { return fixture.server.received("f_key=bb"); }, 60000));
         QVERIFY(close(first));
         QCOMPARE(fixture.history(), QByteArray("aa\r\nbb\r\n"));
+    }
+
+    // A window stopped for a while is taken over by a later start, then comes back: every
+    // term is searched once, in one window, and the history keeps the terms of both
+    // windows whichever closes last.
+    void takenOverNothingLost_data()
+    {
+        QTest::addColumn<bool>("newerClosesFirst");
+        QTest::newRow("the newer window closes first") << true;
+        QTest::newRow("the window taken over closes first") << false;
+    }
+
+    void takenOverNothingLost()
+    {
+        QFETCH(bool, newerClosesFirst);
+        const auto searches = [&](const QByteArray& term) {
+            const QList<LoopbackServer::Request> all = fixture.server.requests();
+            return std::count_if(all.cbegin(), all.cend(), [&](const LoopbackServer::Request& r) {
+                return r.target.contains("f_key=" + term);
+            });
+        };
+        QProcess* older = start({QStringLiteral("--mode=1"), QStringLiteral("firstterm")});
+        QVERIFY(waitUntil([&] { return searches("firstterm") == 1; }, 60000));
+        QCOMPARE(::kill(pid_t(older->processId()), SIGSTOP), 0);
+        QProcess* newer = start({QStringLiteral("--mode=1"), QStringLiteral("secondterm")});
+        QVERIFY(waitUntil([&] { return searches("secondterm") == 1; }, 60000));
+        QCOMPARE(newer->state(), QProcess::Running);
+        QCOMPARE(::kill(pid_t(older->processId()), SIGCONT), 0);
+        // The window that comes back finds the request it was handed too late, and leaves it.
+        QTest::qWait(1500);
+        QVERIFY(endsWith(start({QStringLiteral("--mode=1"), QStringLiteral("thirdterm")}), 0));
+        QVERIFY(waitUntil([&] { return searches("thirdterm") == 1; }, 60000));
+        QTest::qWait(500);
+        for (const QByteArray term : {"firstterm", "secondterm", "thirdterm"})
+            QCOMPARE(searches(term), 1);
+        QCOMPARE(shownWindowsOf(newer->processId()).size(), 1);
+
+        QVERIFY(close(newerClosesFirst ? newer : older));
+        QVERIFY(close(newerClosesFirst ? older : newer));
+        QCOMPARE(fixture.history(), QByteArray("firstterm\r\nsecondterm\r\nthirdterm\r\n"));
     }
 
     // Help, version and bad command lines are answered on the spot: no window, no files,

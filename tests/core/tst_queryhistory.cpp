@@ -172,6 +172,43 @@ private slots:
         QCOMPARE(history.items(), expected);
     }
 
+    // Two windows of one user: whichever closes last, the terms of both are kept.
+    void merged_data()
+    {
+        QTest::addColumn<Items>("loaded");
+        QTest::addColumn<Items>("current");
+        QTest::addColumn<Items>("before"); // own terms before a newer window took over
+        QTest::addColumn<Items>("since");
+        QTest::addColumn<Items>("expected");
+
+        QTest::newRow("one window: its own list")
+            << Items{"a", "b"} << Items{"a", "b"} << Items{} << Items{"c", "a"} << Items{"a", "b", "c"};
+        QTest::newRow("the newer window closes last")
+            << Items{"old"} << Items{"old", "first"} << Items{} << Items{"second", "third"}
+            << Items{"old", "first", "second", "third"};
+        QTest::newRow("the window taken over closes last")
+            << Items{"old"} << Items{"old", "second", "third"} << Items{"first"} << Items{"late"}
+            << Items{"old", "first", "second", "third", "late"};
+        QTest::newRow("a term in both windows once")
+            << Items{} << Items{"x", "y"} << Items{"y"} << Items{"x", "z"} << Items{"y", "x", "z"};
+        QTest::newRow("the oldest make room")
+            << numbered(1, 11) << numbered(1, 11) + Items{} << Items{"mine"} << Items{}
+            << numbered(2, 11) + Items{"mine"};
+        QTest::newRow("the other window dropped an old term")
+            << Items{"gone", "kept"} << Items{"kept", "new"} << Items{} << Items{}
+            << Items{"kept", "new"};
+    }
+
+    void merged()
+    {
+        QFETCH(Items, loaded);
+        QFETCH(Items, current);
+        QFETCH(Items, before);
+        QFETCH(Items, since);
+        QFETCH(Items, expected);
+        QCOMPARE(QueryHistory::merged(loaded, current, before, since), expected);
+    }
+
     void loadOfMissingFileIsEmpty()
     {
         QTemporaryDir folder;

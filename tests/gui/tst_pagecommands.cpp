@@ -499,6 +499,16 @@ private slots:
         entry->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QCOMPARE(openedUrls, QList<QUrl>{expected});
+
+        // A browser that will not start: the user is told what to do about it.
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "noSuchBrowser");
+        ModalAnswerer answerer;
+        entry->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QVERIFY(answerer.answered());
+        QVERIFY2(answerer.text().contains(QStringLiteral("请在桌面的设置中选择默认的网页浏览器"))
+                     && answerer.text().endsWith(QStringLiteral("。")),
+                 qPrintable(answerer.text()));
     }
 
     // The page's menu saves through the program's own dialog and shows the source in the
