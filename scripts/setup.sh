@@ -13,6 +13,7 @@ veritome_packages=(
     qt6-translations-l10n # the toolkit's own dialogs and buttons in Chinese
     debhelper lintian appstream desktop-file-utils # the Debian package's test builds and checks it
     at-spi2-core python3-pyatspi dbus-daemon # the tests read the program as a screen reader does
+    python3-dbus python3-gi # a stand-in for the desktop portal in the colour tests
 )
 
 veritome_install_packages() {

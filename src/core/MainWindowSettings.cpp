@@ -51,4 +51,21 @@ void writeZoom(ProfileFile& file, int percent)
     file.writeInteger(programSection, "Zoom", percent);
 }
 
+ColourChoice readColourChoice(const ProfileFile& file)
+{
+    const int choice = file.readInteger(programSection, "ColorScheme", 0);
+    return choice >= 0 && choice <= 2 ? ColourChoice(choice) : ColourChoice::FollowDesktop;
+}
+
+bool readDarkPages(const ProfileFile& file)
+{
+    return file.readInteger(programSection, "DarkPages", 0) == 1;
+}
+
+void writeColours(ProfileFile& file, ColourChoice choice, bool darkPages)
+{
+    file.writeInteger(programSection, "ColorScheme", int(choice));
+    file.writeInteger(programSection, "DarkPages", darkPages ? 1 : 0);
+}
+
 } // namespace MainWindowSettings

@@ -45,4 +45,12 @@ int readZoom(const ProfileFile& file);
 // Throws Error when the file cannot be written.
 void writeZoom(ProfileFile& file, int percent);
 
+// The window's colours: as the desktop asks (0, the default), light (1) or dark (2); and
+// whether the result pages are made dark too. Beside the zoom, in the program's section.
+enum class ColourChoice { FollowDesktop = 0, Light = 1, Dark = 2 };
+ColourChoice readColourChoice(const ProfileFile& file);
+bool readDarkPages(const ProfileFile& file);
+// Throws Error when the file cannot be written.
+void writeColours(ProfileFile& file, ColourChoice choice, bool darkPages);
+
 } // namespace MainWindowSettings

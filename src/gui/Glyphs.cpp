@@ -1,18 +1,17 @@
 #include "Glyphs.h"
 
+#include "Palette.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
 namespace {
 
-const QColor ink(40, 70, 120);
-const QColor accent(200, 60, 50);
-const QColor paper(250, 250, 245);
+using Ink = Palette::Ink;
+using Painter = void (*)(QPainter&, const Ink&);
 
-using Painter = void (*)(QPainter&);
-
-void arrow(QPainter& p, bool left)
+void arrow(QPainter& p, const Ink& c, bool left)
 {
     QPainterPath path;
     const qreal tip = left ? 2 : 14;
@@ -25,50 +24,50 @@ void arrow(QPainter& p, bool left)
     path.lineTo(base, 11);
     path.lineTo(base, 14);
     path.closeSubpath();
-    p.setPen(QPen(ink.darker(), 1));
-    p.setBrush(QColor(70, 130, 200));
+    p.setPen(QPen(c.line.darker(), 1));
+    p.setBrush(c.fill);
     p.drawPath(path);
 }
 
-void page(QPainter& p)
+void page(QPainter& p, const Ink& c)
 {
-    p.setPen(QPen(ink, 1));
-    p.setBrush(paper);
+    p.setPen(QPen(c.line, 1));
+    p.setBrush(c.paper);
     p.drawRect(QRectF(3.5, 1.5, 9, 13));
 }
 
-void cross(QPainter& p, QRectF box)
+void cross(QPainter& p, const Ink& c, QRectF box)
 {
-    p.setPen(QPen(accent, 2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(c.accent, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(box.topLeft(), box.bottomRight());
     p.drawLine(box.topRight(), box.bottomLeft());
 }
 
-void printer(QPainter& p)
+void printer(QPainter& p, const Ink& c)
 {
-    p.setPen(QPen(ink, 1));
-    p.setBrush(paper);
+    p.setPen(QPen(c.line, 1));
+    p.setBrush(c.paper);
     p.drawRect(QRectF(4.5, 1.5, 7, 5));
     p.setBrush(QColor(160, 160, 170));
     p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1, 1);
-    p.setBrush(paper);
+    p.setBrush(c.paper);
     p.drawRect(QRectF(4.5, 10.5, 7, 4));
 }
 
-void disk(QPainter& p)
+void disk(QPainter& p, const Ink& c)
 {
-    p.setPen(QPen(ink, 1));
+    p.setPen(QPen(c.line, 1));
     p.setBrush(QColor(70, 110, 180));
     p.drawRect(QRectF(1.5, 1.5, 13, 13));
-    p.setBrush(paper);
+    p.setBrush(c.paper);
     p.drawRect(QRectF(4.5, 1.5, 7, 5));
     p.setBrush(QColor(220, 220, 225));
     p.drawRect(QRectF(3.5, 9.5, 9, 5));
 }
 
-void magnifier(QPainter& p, QPointF centre)
+void magnifier(QPainter& p, const Ink& c, QPointF centre)
 {
-    p.setPen(QPen(ink, 1.6));
+    p.setPen(QPen(c.line, 1.6));
     p.setBrush(QColor(200, 225, 250));
     p.drawEllipse(centre, 3.5, 3.5);
     p.setPen(QPen(QColor(120, 80, 40), 2.2, Qt::SolidLine, Qt::RoundCap));
@@ -76,42 +75,42 @@ void magnifier(QPainter& p, QPointF centre)
 }
 
 const Painter painters[10] = {
-    [](QPainter& p) { arrow(p, true); },
-    [](QPainter& p) { arrow(p, false); },
-    [](QPainter& p) {
-        page(p);
-        cross(p, QRectF(6, 5, 7, 7));
+    [](QPainter& p, const Ink& c) { arrow(p, c, true); },
+    [](QPainter& p, const Ink& c) { arrow(p, c, false); },
+    [](QPainter& p, const Ink& c) {
+        page(p, c);
+        cross(p, c, QRectF(6, 5, 7, 7));
     },
-    [](QPainter& p) { page(p); },
-    [](QPainter& p) { printer(p); },
-    [](QPainter& p) { disk(p); },
-    [](QPainter& p) {
-        page(p);
-        magnifier(p, QPointF(7, 7));
+    [](QPainter& p, const Ink& c) { page(p, c); },
+    [](QPainter& p, const Ink& c) { printer(p, c); },
+    [](QPainter& p, const Ink& c) { disk(p, c); },
+    [](QPainter& p, const Ink& c) {
+        page(p, c);
+        magnifier(p, c, QPointF(7, 7));
     },
-    [](QPainter& p) {
+    [](QPainter& p, const Ink& c) {
         p.translate(-1, 1);
-        page(p);
+        page(p, c);
         p.translate(2, -2);
-        page(p);
-        cross(p, QRectF(7, 4, 6, 6));
+        page(p, c);
+        cross(p, c, QRectF(7, 4, 6, 6));
     },
-    [](QPainter& p) {
-        p.setPen(QPen(ink, 1));
+    [](QPainter& p, const Ink& c) {
+        p.setPen(QPen(c.line, 1));
         p.setBrush(QColor(240, 200, 80));
         p.drawRect(QRectF(1.5, 4.5, 13, 9));
     },
-    [](QPainter& p) { magnifier(p, QPointF(6, 6)); },
+    [](QPainter& p, const Ink& c) { magnifier(p, c, QPointF(6, 6)); },
 };
 
-QPixmap draw(Painter painter, int size)
+QPixmap draw(Painter painter, int size, const Ink& ink)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent); // the transparency mask
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
-    painter(p);
+    painter(p, ink);
     return pixmap;
 }
 
@@ -119,36 +118,38 @@ QPixmap draw(Painter painter, int size)
 
 namespace Glyphs {
 
-QList<QIcon> imageList()
+QList<QIcon> imageList(Palette::Look look)
 {
     QList<QIcon> images;
     for (const Painter painter : painters)
-        images.append(QIcon(draw(painter, 16)));
+        images.append(QIcon(draw(painter, 16, Palette::ink(look))));
     return images;
 }
 
-QIcon loading()
+QIcon loading(Palette::Look look)
 {
     return QIcon(draw(
-        [](QPainter& p) {
+        [](QPainter& p, const Ink& c) {
             // Three quarters of a circle, its end an arrow head: a page on its way.
-            p.setPen(QPen(QColor(70, 130, 200), 2, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(c.fill, 2, Qt::SolidLine, Qt::RoundCap));
             p.setBrush(Qt::NoBrush);
             p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, 270 * 16);
             p.setPen(Qt::NoPen);
-            p.setBrush(QColor(70, 130, 200));
+            p.setBrush(c.fill);
             p.drawPolygon(QPolygonF({QPointF(8, 0), QPointF(12, 2.5), QPointF(8, 5)}));
         },
-        16));
+        16, Palette::ink(look)));
 }
 
 QIcon blank()
 {
-    return QIcon(draw([](QPainter&) {}, 16));
+    return QIcon(draw([](QPainter&, const Ink&) {}, 16, Palette::ink({})));
 }
 
 QIcon mainIcon()
 {
+    // The program's icon stands on the desktop, whatever the window's colours.
+    const Ink c = Palette::ink({});
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128}) {
         QPixmap pixmap(size, size);
@@ -156,12 +157,12 @@ QIcon mainIcon()
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(size / 16.0, size / 16.0);
-        p.setPen(QPen(ink, 0.8));
+        p.setPen(QPen(c.line, 0.8));
         p.setBrush(QColor(180, 40, 40));
         p.drawRoundedRect(QRectF(1, 1.5, 11, 13), 1.2, 1.2);
-        p.setBrush(paper);
+        p.setBrush(c.paper);
         p.drawRect(QRectF(2.5, 3, 8, 10));
-        magnifier(p, QPointF(9, 8.5));
+        magnifier(p, c, QPointF(9, 8.5));
         icon.addPixmap(pixmap);
     }
     return icon;

@@ -1,5 +1,8 @@
 #include "PageNotice.h"
 
+#include "Palette.h"
+
+#include <QGuiApplication>
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
 
@@ -77,14 +80,13 @@ QString html(const QString& source, const QUrl& address, const QString& problem)
     return QStringLiteral(R"(<!DOCTYPE html>
 <html lang="zh-CN"><head><meta charset="utf-8"><title>%1</title>
 <style>
-body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; margin: 2em 3em;
-       color: #223; background: #fbfbf7; }
-h1 { font-size: 1.4em; color: #8a2020; }
+body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; margin: 2em 3em; }
+h1 { font-size: 1.4em; }
 p { line-height: 1.6; }
-.address { color: #667; word-break: break-all; }
-a.again { display: inline-block; padding: 0.3em 1.2em; border: 1px solid #889; border-radius: 3px;
-          background: #eef; color: #223; text-decoration: none; }
-</style></head>
+.address { word-break: break-all; }
+a.again { display: inline-block; padding: 0.3em 1.2em; border: 1px solid; border-radius: 3px;
+          text-decoration: none; }
+%6</style></head>
 <body>
 <h1>%1：页面无法显示</h1>
 <p>%2</p>
@@ -97,7 +99,9 @@ a.again { display: inline-block; padding: 0.3em 1.2em; border: 1px solid #889; b
              // link out of the document and so stop it.
              (QStringLiteral("location.assign(this.href); ") + clearScript()
               + QStringLiteral(" return false;"))
-                 .toHtmlEscaped());
+                 .toHtmlEscaped(),
+             // In the window's colours.
+             Palette::pageStyle(Palette::lookOf(QGuiApplication::palette())));
 }
 
 bool isNoticeEntry(const QUrl& entry) { return entry.scheme() == QLatin1String("data"); }

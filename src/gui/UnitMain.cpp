@@ -1,6 +1,7 @@
 #include "UnitMain.h"
 
 #include "Accessibility.h"
+#include "Appearance.h"
 #include "AnsiCodec.h"
 #include "Application.h"
 #include "Banner.h"
@@ -113,6 +114,8 @@ void TfrmMain::FormCreate()
     m_outerSize.apply(
         MainWindowSettings::readOuterSize(*IniFile, OuterSize::primaryScreenGeometry().size()));
     m_zoom->setPercent(MainWindowSettings::readZoom(*IniFile));
+    setUpColours(MainWindowSettings::readColourChoice(*IniFile),
+                 MainWindowSettings::readDarkPages(*IniFile));
 
     Bookshops = Lookup::bookshops();
     setWindowTitle(App::title);
@@ -168,6 +171,9 @@ void TfrmMain::FormClose()
     try {
         MainWindowSettings::write(*IniFile, frameGeometry().size(), CmbBoxType->currentIndex());
         MainWindowSettings::writeZoom(*IniFile, m_zoom->percent());
+        if (m_appearance)
+            MainWindowSettings::writeColours(*IniFile, m_appearance->choice(),
+                                             m_appearance->darkPages());
     } catch (...) {
     }
     IniFile.reset();
@@ -464,6 +470,42 @@ namespace {
 constexpr int zoomShownMs = 2000;
 const QString loadingText = QStringLiteral("正在载入…");
 } // namespace
+
+// The colours the user chose, in the window and, from the engine's start, in the pages.
+void TfrmMain::setUpColours(MainWindowSettings::ColourChoice choice, bool darkPages)
+{
+    m_appearance = new Appearance(choice, darkPages, this);
+    m_appearance->prepareEngine();
+    using Choice = MainWindowSettings::ColourChoice;
+    NViewFollowDesktop->setChecked(choice == Choice::FollowDesktop);
+    NViewLight->setChecked(choice == Choice::Light);
+    NViewDark->setChecked(choice == Choice::Dark);
+    NViewDarkPages->setChecked(darkPages);
+    const auto choose = [this](QAction* action, Choice chosen) {
+        connect(action, &QAction::triggered, m_appearance,
+                [this, chosen] { m_appearance->setChoice(chosen); });
+    };
+    choose(NViewFollowDesktop, Choice::FollowDesktop);
+    choose(NViewLight, Choice::Light);
+    choose(NViewDark, Choice::Dark);
+    connect(NViewDarkPages, &QAction::toggled, m_appearance, &Appearance::setDarkPages);
+    connect(m_appearance, &Appearance::lookChanged, this, &TfrmMain::applyLook);
+    applyLook(m_appearance->look());
+}
+
+// The glyphs are drawn anew to be seen on the new colours.
+void TfrmMain::applyLook(Palette::Look look)
+{
+    ImageList1 = Glyphs::imageList(look);
+    const QList<CommandTable::Command>& commands = CommandTable::commands();
+    for (int row = 0; row < commands.size(); ++row)
+        if (commands[row].glyph >= 0)
+            m_commandActions[row]->setIcon(ImageList1.value(commands[row].glyph));
+    BtnBookOK->setIcon(ImageList1.value(9));
+    if (m_appearance->pagesWaitForRestart())
+        StatusBar1->showMessage(
+            QStringLiteral("窗口已换用新的配色；网页的配色在下次启动 Veritome 时改变"), 8000);
+}
 
 void TfrmMain::showZoom(int percent)
 {

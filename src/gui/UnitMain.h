@@ -3,6 +3,7 @@
 #include "LookupAddress.h"
 #include "MainWindowSettings.h"
 #include "OuterSize.h"
+#include "Palette.h"
 
 #include <QIcon>
 #include <QList>
@@ -14,6 +15,7 @@ namespace CommandTable {
 struct Command;
 enum class Menu;
 } // namespace CommandTable
+class Appearance;
 class FindBar;
 class PageSettings;
 class PageZoom;
@@ -83,6 +85,11 @@ public:
     QAction* mnuExit = nullptr;
     QAction* NViewStatusBar = nullptr;
     QAction* NViewToolBar = nullptr;
+    // After the design's entries: the window's colours, and the pages'.
+    QAction* NViewFollowDesktop = nullptr;
+    QAction* NViewLight = nullptr;
+    QAction* NViewDark = nullptr;
+    QAction* NViewDarkPages = nullptr;
 
     // ActionList1, in its order.
     QAction* ActPrior = nullptr;
@@ -177,6 +184,7 @@ public:
     // The result pages' zoom, and the bar that finds text in them.
     PageZoom& pageZoom() const { return *m_zoom; }
     FindBar* findBar() const { return m_findBar; }
+    Appearance* appearance() const { return m_appearance; }
 
 signals:
     // The close sequence has run; the program ends here.
@@ -208,6 +216,9 @@ private:
     void openSearchTabs(const QString& term);
     void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void fitSourceColumns();
+    void buildColourMenu();
+    void setUpColours(MainWindowSettings::ColourChoice choice, bool darkPages);
+    void applyLook(Palette::Look look);
     QList<QByteArray> historyToSave() const;
 
     QString m_appFolder;
@@ -233,5 +244,6 @@ private:
     QList<QAction*> m_commandActions; // one for each row of the command table, in its order
     PageZoom* m_zoom = nullptr;
     FindBar* m_findBar = nullptr;
+    Appearance* m_appearance = nullptr;
     bool m_enterTaken = false; // the history list has just searched on this Enter
 };

@@ -19,6 +19,7 @@
 #include "Unit2.h"
 #include "WebBrowser.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
@@ -280,11 +281,33 @@ void TfrmMain::buildMenu()
     NViewToolBar->setObjectName(QStringLiteral("NViewToolBar"));
     NViewToolBar->setCheckable(true);
     NViewToolBar->setChecked(true);
+    buildColourMenu();
 
     auto* menuStyle = new MenuStyle(QApplication::style()->name());
     menuStyle->setParent(this);
     for (QMenu* menu : {File1, E2})
         menu->setStyle(menuStyle);
+}
+
+void TfrmMain::buildColourMenu()
+{
+    N3->addSeparator();
+    auto* choices = new QActionGroup(this);
+    const auto choice = [&](const char* name, const QString& caption) {
+        QAction* action = N3->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(true);
+        choices->addAction(action);
+        return action;
+    };
+    NViewFollowDesktop = choice("NViewFollowDesktop", QStringLiteral("跟随系统"));
+    NViewLight = choice("NViewLight", QStringLiteral("浅色"));
+    NViewDark = choice("NViewDark", QStringLiteral("深色"));
+    N3->addSeparator();
+    NViewDarkPages = N3->addAction(QStringLiteral("网页也使用深色"));
+    NViewDarkPages->setObjectName(QStringLiteral("NViewDarkPages"));
+    NViewDarkPages->setCheckable(true);
+    NViewDarkPages->setStatusTip(QStringLiteral("深色配色时，没有深色样式的网页也显示为深色"));
 }
 
 void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
