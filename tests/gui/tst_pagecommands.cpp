@@ -841,6 +841,29 @@ private slots:
         QCOMPARE(files.size(), 1);
     }
 
+    // Without a result page the find key is not the window's: nothing shows, and the key
+    // goes on to the query box that has the keyboard.
+    void findKeyWithoutAPage()
+    {
+        focusQueryBox();
+        struct KeyWatch : QObject {
+            int finds = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::KeyPress
+                    && static_cast<QKeyEvent*>(event)->keyCombination()
+                           == QKeyCombination(Qt::ControlModifier, Qt::Key_F))
+                    ++finds;
+                return false;
+            }
+        } watch;
+        QLineEdit* box = fixture->CmbBook->lineEdit();
+        box->installEventFilter(&watch);
+        QTest::keyClick(box, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(fixture->findBar()->isHidden());
+        QCOMPARE(watch.finds, 1);
+    }
+
     // The find bar on the active page: finds as the user types, steps both ways, keeps the
     // term for the other tabs, and gives the focus back when it closes.
     void findInPage()
