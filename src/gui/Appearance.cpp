@@ -84,6 +84,11 @@ void Appearance::prepareEngine()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.simplified());
 }
 
+bool Appearance::enginePagesDarkened()
+{
+    return qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").contains(darkenedPages);
+}
+
 bool Appearance::pagesWaitForRestart() const
 {
     const bool dark = look().dark;

@@ -33,6 +33,9 @@ public:
     void prepareEngine();
     // What the pages were told as the engine started differs from what is chosen now.
     bool pagesWaitForRestart() const;
+    // The engine darkens pages that have no dark style of their own (it read so as it
+    // started, from what prepareEngine left for it).
+    static bool enginePagesDarkened();
 
 signals:
     void lookChanged(Palette::Look look);

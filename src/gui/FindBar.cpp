@@ -1,6 +1,7 @@
 #include "FindBar.h"
 
 #include "Accessibility.h"
+#include "Palette.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -170,7 +171,8 @@ void FindBar::showResult(const QWebEngineFindTextResult& result)
     // Nothing found stands out, in colour and to a screen reader.
     QPalette palette;
     if (!found)
-        palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+        palette.setColor(QPalette::WindowText,
+                         Palette::alertText(Palette::lookOf(QApplication::palette())));
     m_result->setPalette(palette);
     if (!found) {
         m_result->setText(QStringLiteral("没有找到"));

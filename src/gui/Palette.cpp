@@ -128,6 +128,13 @@ QString pageStyle(Look look)
              colours.muted.name(), colours.buttonBackground.name(), colours.buttonBorder.name());
 }
 
+QColor alertText(Look look)
+{
+    if (look.highContrast)
+        return look.dark ? QColor(255, 255, 0) : QColor(160, 0, 0);
+    return look.dark ? QColor(255, 130, 120) : QColor(176, 0, 0);
+}
+
 Ink ink(Look look)
 {
     if (look.highContrast)

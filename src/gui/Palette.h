@@ -38,6 +38,9 @@ PageColours pageColours(Look look);
 // The pages' colours as CSS, for a page's style sheet.
 QString pageStyle(Look look);
 
+// A word that must stand out on the window, such as "nothing found".
+QColor alertText(Look look);
+
 // What the glyphs draw with: their outlines and their fills.
 struct Ink {
     QColor line;

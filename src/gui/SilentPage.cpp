@@ -1,11 +1,14 @@
 #include "SilentPage.h"
 
+#include "Appearance.h"
 #include "PageNotice.h"
+#include "Palette.h"
 #include "RendererWatch.h"
 #include "WebProfile.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMetaMethod>
 #include <QUuid>
 #include <QWebEngineCertificateError>
@@ -130,6 +133,16 @@ SilentPage::SilentPage(Session session, QObject* parent)
             emit documentComplete(ok);
     });
     connect(this, &QWebEnginePage::loadingChanged, this, &SilentPage::loadEnded);
+    // In a dark window a view is dark until its first page comes in, not a white flash;
+    // from then on a page without colours of its own is white, as its author made it,
+    // unless the engine darkens such pages.
+    const Palette::Look look = Palette::lookOf(QGuiApplication::palette());
+    if (look.dark || look.highContrast) {
+        setBackgroundColor(Palette::pageColours(look).background);
+        if (!Appearance::enginePagesDarkened())
+            connect(this, &QWebEnginePage::urlChanged, this,
+                    [this] { setBackgroundColor(Qt::white); }, Qt::SingleShotConnection);
+    }
     connect(this, &QWebEnginePage::renderProcessTerminated, this,
             &SilentPage::rendererTerminated);
     connect(this, &QWebEnginePage::renderProcessPidChanged, this, &SilentPage::checkRenderer);

@@ -38,8 +38,13 @@ private slots:
                 QStringLiteral("org.freedesktop.portal.Desktop"));
         }, 10000));
         QVERIFY(fixture.startServer());
-        fixture.server.setHandler([](const LoopbackServer::Request&) {
-            return LoopbackServer::page("<html><body>result</body></html>");
+        fixture.server.setHandler([](const LoopbackServer::Request& request) {
+            LoopbackServer::Response response =
+                LoopbackServer::page("<html><body>result</body></html>");
+            // Long enough to see the view before its page comes in.
+            if (request.target.contains("slow"))
+                response.delayMs = 1500;
+            return response;
         });
     }
 
@@ -64,10 +69,14 @@ private slots:
         QVERIFY(QColor(bars.pixel(bars.width() - 3, bars.height() / 2)).lightness() < 80);
         QVERIFY(window.ImageList1.first().pixmap(16).toImage()
                 != Glyphs::imageList().first().pixmap(16).toImage());
-        fixture.search(QStringLiteral("dark"));
+        // Dark until the page comes in, then the page as its author made it.
+        fixture.search(QStringLiteral("slow"));
+        TWebBrowser* view = fixture.resultBrowsers().first();
+        QTest::qWait(500);
+        QVERIFY(enginePage(view)->backgroundColor().lightness() < 80);
         QVERIFY(fixture.waitForLoads());
-        QCOMPARE(runScript(fixture.resultBrowsers().first(),
-                           QStringLiteral("matchMedia('(prefers-color-scheme: dark)').matches")),
+        QCOMPARE(enginePage(view)->backgroundColor(), QColor(Qt::white));
+        QCOMPARE(runScript(view, QStringLiteral("matchMedia('(prefers-color-scheme: dark)').matches")),
                  QVariant(true));
     }
 
@@ -162,9 +171,10 @@ private slots:
         verifyRatio(page.heading, page.background, 4.5, "page heading");
         verifyRatio(page.muted, page.background, 4.5, "page address");
         verifyRatio(page.text, page.buttonBackground, 4.5, "page button");
+        const QPalette palette = Palette::windowPalette(look, QPalette());
+        verifyRatio(Palette::alertText(look), palette.color(QPalette::Window), 4.5, "alert");
         if (!dark && !highContrast)
             return; // the window's light palette is the toolkit's own
-        const QPalette palette = Palette::windowPalette(look, QPalette());
         const struct {
             QPalette::ColorRole fore, back;
             const char* what;
