@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(newer->state(), QProcess::Running);
         QCOMPARE(::kill(pid_t(older->processId()), SIGCONT), 0);
         // The window that comes back finds the request it was handed too late, and leaves it.
-        QTest::qWait(1500);
+        QTest::qWait(1000);
         QVERIFY(endsWith(start({QStringLiteral("--mode=1"), QStringLiteral("thirdterm")}), 0));
         QVERIFY(waitUntil([&] { return searches("thirdterm") == 1; }, 60000));
         QTest::qWait(500);

@@ -252,9 +252,12 @@ private slots:
         QTest::newRow("Unicode line and paragraph separators")
             << QStringLiteral("a\u2028b\u2029c\u0085d") << QStringLiteral("a b c d");
         QTest::newRow("other controls dropped")
-            << QStringLiteral("ab\x01" "c\x07" "d\te\x1b" "f\x7f" "g\u009bh") << QStringLiteral("abcd efgh");
-        QTest::newRow("blanks kept untrimmed") << QStringLiteral("  a  ") << QStringLiteral("  a  ");
-        QTest::newRow("full-width blank is text") << QStringLiteral("\u3000") << QStringLiteral("\u3000");
+            << QStringLiteral("ab\x01" "c\x07" "d\te\x1b" "f\x7f" "g\u009bh")
+            << QStringLiteral("abcd efgh");
+        QTest::newRow("blanks kept untrimmed")
+            << QStringLiteral("  a  ") << QStringLiteral("  a  ");
+        QTest::newRow("full-width blank is text")
+            << QStringLiteral("\u3000") << QStringLiteral("\u3000");
     }
 
     void oneLineTerm()

@@ -182,7 +182,8 @@ private slots:
         QTest::addColumn<Items>("expected");
 
         QTest::newRow("one window: its own list")
-            << Items{"a", "b"} << Items{"a", "b"} << Items{} << Items{"c", "a"} << Items{"a", "b", "c"};
+            << Items{"a", "b"} << Items{"a", "b"} << Items{} << Items{"c", "a"}
+            << Items{"a", "b", "c"};
         QTest::newRow("the newer window closes last")
             << Items{"old"} << Items{"old", "first"} << Items{} << Items{"second", "third"}
             << Items{"old", "first", "second", "third"};

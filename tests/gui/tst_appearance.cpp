@@ -31,8 +31,8 @@ private slots:
             QSKIP("needs a session bus (run under dbus-run-session)");
         lightPalette = QApplication::palette();
         portal.setProcessChannelMode(QProcess::ForwardedChannels);
-        portal.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral(VERITOME_FAKE_PORTAL), QStringLiteral("1"), QStringLiteral("0")});
+        portal.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VERITOME_FAKE_PORTAL),
+                                                          QStringLiteral("1"), QStringLiteral("0")});
         QVERIFY(waitUntil([] {
             return QDBusConnection::sessionBus().interface()->isServiceRegistered(
                 QStringLiteral("org.freedesktop.portal.Desktop"));
@@ -76,8 +76,8 @@ private slots:
         QVERIFY(enginePage(view)->backgroundColor().lightness() < 80);
         QVERIFY(fixture.waitForLoads());
         QCOMPARE(enginePage(view)->backgroundColor(), QColor(Qt::white));
-        QCOMPARE(runScript(view, QStringLiteral("matchMedia('(prefers-color-scheme: dark)').matches")),
-                 QVariant(true));
+        const QString darkQuery = QStringLiteral("matchMedia('(prefers-color-scheme: dark)').matches");
+        QCOMPARE(runScript(view, darkQuery), QVariant(true));
     }
 
     // Changed on the desktop while the window is open: the window follows at once; light

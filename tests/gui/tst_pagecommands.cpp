@@ -888,7 +888,8 @@ private slots:
         QVERIFY(bar->isVisible());
         QTRY_VERIFY(bar->field()->hasFocus());
         // Nothing to step through yet; every button is named for a screen reader.
-        const auto stepButtons = bar->findChildren<QToolButton*>(QRegularExpression("^Find(Next|Previous)$"));
+        const auto stepButtons =
+            bar->findChildren<QToolButton*>(QRegularExpression("^Find(Next|Previous)$"));
         QCOMPARE(stepButtons.size(), 2);
         for (QToolButton* button : stepButtons)
             QVERIFY(!button->isEnabled());
@@ -931,7 +932,8 @@ private slots:
         bar->field()->setText(QStringLiteral("haystack"));
         QTRY_COMPARE_WITH_TIMEOUT(bar->resultText(), QStringLiteral("没有找到"), 15000);
         const auto resultColour = [&] {
-            return bar->findChild<QLabel*>(QStringLiteral("FindResult"))->palette().color(QPalette::WindowText);
+            const auto* result = bar->findChild<QLabel*>(QStringLiteral("FindResult"));
+            return result->palette().color(QPalette::WindowText);
         };
         QVERIFY(resultColour() != bar->palette().color(QPalette::WindowText));
         bar->field()->setText(QStringLiteral("needle"));

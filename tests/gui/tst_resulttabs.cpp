@@ -613,7 +613,7 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
         LoopbackServer::Response response = LoopbackServer::page(scriptedPage());
         // The others arrive after the bad page has taken its renderer's thread; the mended
         // page takes long enough for the wait to be seen.
-        response.delayMs = request.host == slowHost ? 12000 : request.host == badHost ? 1500 : 300;
+        response.delayMs = request.host == slowHost ? 12000 : request.host == badHost ? 1200 : 300;
         return response;
     });
     const auto ran = [&](const QByteArray& host) { return fixture.server.received("/ran?" + host); };
@@ -639,7 +639,8 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
         QVERIFY(waitUntil([&] { return showsNotice(bad, badSource, problem); }));
         // The address as a person reads it.
         QVERIFY(badAddress.contains(term));
-        QVERIFY(runScript(bad, QStringLiteral("document.body.innerText")).toString().contains(badAddress));
+        const QString text = runScript(bad, QStringLiteral("document.body.innerText")).toString();
+        QVERIFY2(text.contains(badAddress), qPrintable(text));
     } else
         QVERIFY(waitUntil([&] { return ran(badHost); }, 20000));
     QVERIFY(waitUntil([&] { return ran(slowHost); }, 20000));
