@@ -5,6 +5,7 @@
 #include "QueryHistory.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QValidator>
 
 namespace {
@@ -36,6 +37,17 @@ namespace QueryBox {
 void keepOneLine(QComboBox* box)
 {
     box->setValidator(new OneLineValidator(box));
+}
+
+void takeKeyboard(QComboBox* box)
+{
+    box->setFocus(Qt::OtherFocusReason);
+    if (QLineEdit* line = box->lineEdit()) {
+        line->selectAll();
+        // A key on its way (the Enter that searched) reaches the box after this, and the
+        // box puts its text back unselected; selected again once it has.
+        QMetaObject::invokeMethod(line, &QLineEdit::selectAll, Qt::QueuedConnection);
+    }
 }
 
 void setHistory(QComboBox* box, const QList<QByteArray>& items)

@@ -13,6 +13,9 @@ namespace QueryBox {
 // The box holds one line of text, however it gets there (typed, pasted, put there by the
 // program): what it shows is what is searched and stored.
 void keepOneLine(QComboBox* box);
+// The keyboard goes to the box with its term selected, so that the next term typed
+// replaces it.
+void takeKeyboard(QComboBox* box);
 // Fills the list, oldest first; the text being typed stays.
 void setHistory(QComboBox* box, const QList<QByteArray>& items);
 QList<QByteArray> history(const QComboBox* box);

@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "Glyphs.h"
+#include "QueryBox.h"
 #include "WebBrowser.h"
 
 #include <QComboBox>
@@ -13,7 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidget* queryBox,
+ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComboBox* queryBox,
                        std::shared_ptr<PageSettings> pageSettings)
     : QObject(owner),
       m_owner(owner),
@@ -157,11 +158,8 @@ void ResultTabs::refreshArea()
     m_banner->setVisible(m_pages->isHidden());
     // The focus went with the last tab; typing goes on in the query box, and the next
     // term typed replaces the last.
-    if (m_pages->isHidden()) {
-        m_queryBox->setFocus(Qt::OtherFocusReason);
-        if (auto* box = qobject_cast<QComboBox*>(m_queryBox); box && box->lineEdit())
-            box->lineEdit()->selectAll();
-    }
+    if (m_pages->isHidden())
+        QueryBox::takeKeyboard(m_queryBox);
 }
 
 // When the active tab goes, the one after it takes its place; after the last, the first.

@@ -7,6 +7,7 @@
 #include <memory>
 
 class PageSettings;
+class QComboBox;
 class QTabWidget;
 class QWidget;
 class TWebBrowser;
@@ -22,7 +23,7 @@ class ResultTabs : public QObject {
 public:
     // owner holds the tabs and views; pages lies in front of banner; queryBox takes the
     // focus when the last tab goes.
-    ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QWidget* queryBox,
+    ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComboBox* queryBox,
                std::shared_ptr<PageSettings> pageSettings);
 
     // The number of the newest tab: counts up for every tab of the run, never again.
@@ -66,7 +67,7 @@ private:
     // The window takes its controls apart before this goes, and the tab control may still
     // report its hiding on the way.
     QPointer<QWidget> m_banner;
-    QWidget* m_queryBox;
+    QComboBox* m_queryBox;
     std::shared_ptr<PageSettings> m_pageSettings;
     int m_pageSerial = 0;
     QIcon m_loadingMark;

@@ -363,10 +363,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
     CloseAllResultPages();
     openSearchTabs(term);
     // Term after term: the keyboard stays here, and the next term typed replaces this one.
-    CmbBook->setFocus(Qt::OtherFocusReason);
-    CmbBook->lineEdit()->selectAll();
-    // Enter goes on to the box once the search has run, and the box puts its text back.
-    QMetaObject::invokeMethod(CmbBook->lineEdit(), &QLineEdit::selectAll, Qt::QueuedConnection);
+    QueryBox::takeKeyboard(CmbBook);
     Accessibility::announce(
         this, QStringLiteral("“%1”：已打开 %2 个结果页").arg(term).arg(PageControl1->count()));
 }
