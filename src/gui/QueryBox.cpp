@@ -39,15 +39,15 @@ void keepOneLine(QComboBox* box)
     box->setValidator(new OneLineValidator(box));
 }
 
-void takeKeyboard(QComboBox* box)
+void takeKeyboard(QComboBox* box, Key pending)
 {
     box->setFocus(Qt::OtherFocusReason);
-    if (QLineEdit* line = box->lineEdit()) {
-        line->selectAll();
-        // A key on its way (the Enter that searched) reaches the box after this, and the
-        // box puts its text back unselected; selected again once it has.
+    QLineEdit* line = box->lineEdit();
+    if (!line)
+        return;
+    line->selectAll();
+    if (pending == Key::EnterOnItsWay)
         QMetaObject::invokeMethod(line, &QLineEdit::selectAll, Qt::QueuedConnection);
-    }
 }
 
 void setHistory(QComboBox* box, const QList<QByteArray>& items)

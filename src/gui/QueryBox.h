@@ -14,8 +14,10 @@ namespace QueryBox {
 // program): what it shows is what is searched and stored.
 void keepOneLine(QComboBox* box);
 // The keyboard goes to the box with its term selected, so that the next term typed
-// replaces it.
-void takeKeyboard(QComboBox* box);
+// replaces it. After the Enter that searched, that key is still on its way to the box,
+// which puts its text back unselected as it arrives: the term is selected again then.
+enum class Key { None, EnterOnItsWay };
+void takeKeyboard(QComboBox* box, Key pending = Key::None);
 // Fills the list, oldest first; the text being typed stays.
 void setHistory(QComboBox* box, const QList<QByteArray>& items);
 QList<QByteArray> history(const QComboBox* box);

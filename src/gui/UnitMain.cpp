@@ -363,7 +363,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
     CloseAllResultPages();
     openSearchTabs(term);
     // Term after term: the keyboard stays here, and the next term typed replaces this one.
-    QueryBox::takeKeyboard(CmbBook);
+    QueryBox::takeKeyboard(CmbBook, QueryBox::Key::EnterOnItsWay);
     Accessibility::announce(
         this, QStringLiteral("“%1”：已打开 %2 个结果页").arg(term).arg(PageControl1->count()));
 }
