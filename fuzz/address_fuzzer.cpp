@@ -98,6 +98,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!term.contains(QChar(0xFFFD)) && !bytes.contains("\xA2\xE3"))
         FUZZ_CHECK(ansi == bytes);
 
+    // A term is one line: no control character or line break is left, nothing else goes,
+    // and a term that is one line already stays as it is.
+    const QString line = Lookup::oneLineTerm(term);
+    for (const QChar c : line)
+        FUZZ_CHECK(c.category() != QChar::Other_Control && c != QChar(0x2028)
+                   && c != QChar(0x2029));
+    FUZZ_CHECK(Lookup::oneLineTerm(line) == line);
+    FUZZ_CHECK(line.size() <= term.size());
+    QString printable = term;
+    printable.removeIf([](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029);
+    });
+    QString lineWithoutBreaks = line;
+    lineWithoutBreaks.removeIf([&](QChar c) { return c == QLatin1Char(' '); });
+    printable.removeIf([](QChar c) { return c == QLatin1Char(' '); });
+    FUZZ_CHECK(lineWithoutBreaks == printable);
+
     const QString idiom = Lookup::idiomDictionaryAddress(term);
     FUZZ_CHECK(isPureAscii(idiom));
     FUZZ_CHECK(idiom.startsWith(Lookup::idiomDictionaryPrefix));

@@ -37,5 +37,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(after.last() == term);
         FUZZ_CHECK(after.mid(0, after.size() - 1) == items.mid(dropped));
     }
+
+    // A window alone saves at close what its list shows: the file it loaded, unchanged
+    // since, with its own searches remembered on top.
+    const QList<QByteArray> searched = items.mid(items.size() / 3) + QList<QByteArray>{term};
+    QueryHistory alone(items);
+    for (const QByteArray& search : searched)
+        alone.remember(search);
+    FUZZ_CHECK(QueryHistory::merged(items, items, {}, searched) == alone.items());
+    // Another window's saved terms stay, however the searches fall either side of a take-over.
+    const QList<QByteArray> merged =
+        QueryHistory::merged({}, items.mid(0, 3), searched.mid(0, 1), searched.mid(1));
+    if (items.size() + searched.size() <= 11)
+        for (const QByteArray& item : items.mid(0, 3) + searched)
+            FUZZ_CHECK(merged.contains(item));
     return 0;
 }
