@@ -2,26 +2,31 @@
 
 #include "Accessibility.h"
 #include "Glyphs.h"
+#include "PageInput.h"
+#include "PageZoom.h"
 #include "QueryBox.h"
 #include "WebBrowser.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QLayout>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWebEngineView>
 
 ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComboBox* queryBox,
-                       std::shared_ptr<PageSettings> pageSettings)
+                       std::shared_ptr<PageSettings> pageSettings, PageZoom* zoom)
     : QObject(owner),
       m_owner(owner),
       m_pages(pages),
       m_banner(banner),
       m_queryBox(queryBox),
       m_pageSettings(std::move(pageSettings)),
+      m_zoom(zoom),
       m_loadingMark(Glyphs::loading()),
       m_blankMark(Glyphs::blank())
 {
@@ -93,6 +98,26 @@ TWebBrowser* ResultTabs::open(const QString& caption)
     connect(browser, &TWebBrowser::loadingChanged, this,
             [this, browser](bool loading) { showLoading(browser, loading); });
     return browser;
+}
+
+void ResultTabs::setUpPage(TWebBrowser* browser, const QString& caption)
+{
+    QWebEngineView* view = browser->engineView();
+    if (!view)
+        return;
+    m_zoom->attach(view);
+    auto* input = new PageInput(view);
+    connect(input, &PageInput::backRequested, this, &ResultTabs::backRequested);
+    connect(input, &PageInput::forwardRequested, this, &ResultTabs::forwardRequested);
+    connect(input, &PageInput::zoomRequested, m_zoom, &PageZoom::step);
+    connect(browser, &TWebBrowser::contextMenuAboutToShow, this,
+            [this, browser](QMenu* menu) { emit pageMenuAboutToShow(browser, menu); });
+    connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser, caption](bool ok) {
+        Accessibility::announce(m_owner, caption + (ok ? QStringLiteral("：页面已载入")
+                                                       : QStringLiteral("：页面无法载入")));
+        if (activeBrowser() == browser)
+            emit activePageLoaded();
+    });
 }
 
 // A tab whose page is on its way carries a mark, as in a web browser.

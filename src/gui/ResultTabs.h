@@ -7,6 +7,8 @@
 #include <memory>
 
 class PageSettings;
+class PageZoom;
+class QMenu;
 class QComboBox;
 class QTabWidget;
 class QWidget;
@@ -24,7 +26,7 @@ public:
     // owner holds the tabs and views; pages lies in front of banner; queryBox takes the
     // focus when the last tab goes.
     ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComboBox* queryBox,
-               std::shared_ptr<PageSettings> pageSettings);
+               std::shared_ptr<PageSettings> pageSettings, PageZoom* zoom);
 
     // The number of the newest tab: counts up for every tab of the run, never again.
     int pageSerial() const { return m_pageSerial; }
@@ -36,6 +38,10 @@ public:
     TWebBrowser* createBrowser(QWidget* tab, const QString& caption);
     // A search's tab: addPage and createBrowser, the view placed in its tab and numbered.
     TWebBrowser* open(const QString& caption);
+    // What every result page gets once its view has a page (after its first Navigate): the
+    // one zoom of all pages, the mouse's back and forward buttons and Ctrl+wheel, its menu,
+    // and its loads told to the screen reader and to whoever shows the active page.
+    void setUpPage(TWebBrowser* browser, const QString& caption);
 
     // The view with the active tab's number (the last made, should there be several).
     TWebBrowser* activeBrowser() const;
@@ -53,6 +59,12 @@ signals:
     void changed();
     // The active tab's page has started or ended loading, or another tab became active.
     void activeLoadingChanged(bool loading);
+    // The active tab's page has loaded anew.
+    void activePageLoaded();
+    // From a result page: back or forward with the mouse, and its menu about to show.
+    void backRequested();
+    void forwardRequested();
+    void pageMenuAboutToShow(TWebBrowser* browser, QMenu* menu);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +81,7 @@ private:
     QPointer<QWidget> m_banner;
     QComboBox* m_queryBox;
     std::shared_ptr<PageSettings> m_pageSettings;
+    PageZoom* m_zoom;
     int m_pageSerial = 0;
     QIcon m_loadingMark;
     QIcon m_blankMark;

@@ -396,36 +396,8 @@ void TfrmMain::openResultTab(const QString& caption, const QString& address, boo
     TWebBrowser* browser = m_tabs->open(caption);
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
-    connect(browser, &TWebBrowser::DocumentComplete, this, [this, caption](bool ok) {
-        Accessibility::announce(this, caption + (ok ? QStringLiteral("：页面已载入")
-                                                    : QStringLiteral("：页面无法载入")));
-    });
     browser->Navigate(address, {}, {}, {}, {});
-    attachResultPage(browser);
-}
-
-// What the window does with every result page beyond the page commands: one zoom for all,
-// the mouse's back and forward buttons, the page's menu, and finding in a new page.
-void TfrmMain::attachResultPage(TWebBrowser* browser)
-{
-    QWebEngineView* view = browser->engineView();
-    if (!view)
-        return;
-    m_zoom->attach(view);
-    auto* input = new PageInput(view);
-    const auto trigger = [this](const char* name) {
-        if (QAction* action = commandAction(CommandTable::find(name)))
-            action->trigger();
-    };
-    connect(input, &PageInput::backRequested, this, [trigger] { trigger("ActBack"); });
-    connect(input, &PageInput::forwardRequested, this, [trigger] { trigger("ActForward"); });
-    connect(input, &PageInput::zoomRequested, m_zoom, &PageZoom::step);
-    connect(browser, &TWebBrowser::contextMenuAboutToShow, this,
-            [this, browser](QMenu* menu) { App::guarded([&] { fillPageMenu(browser, menu); }); });
-    connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser] {
-        if (GetActiveWebBrowser() == browser)
-            m_findBar->activePageLoaded();
-    });
+    m_tabs->setUpPage(browser, caption);
 }
 
 // The page's menu offers the window's commands: its own back and forward in place of the

@@ -205,7 +205,6 @@ private:
     void addMenuCommands(QMenu* menu, CommandTable::Menu which);
     void bindAction(QAction* action, void (TfrmMain::*handler)(QObject*));
     void runPageCommand(const QAction* action);
-    void attachResultPage(TWebBrowser* browser);
     void fillPageMenu(TWebBrowser* browser, QMenu* menu);
     void showZoom(int percent);
     void showZoomLimit(int percent);

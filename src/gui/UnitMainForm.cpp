@@ -235,7 +235,7 @@ void TfrmMain::buildControls()
     resultArea->addWidget(PnlWbAD, 0, 0);
     resultArea->addWidget(PageControl1, 0, 0);
     PageControl1->raise();
-    m_tabs = new ResultTabs(this, PageControl1, PnlWbAD, CmbBook, m_pageSettings);
+    m_tabs = new ResultTabs(this, PageControl1, PnlWbAD, CmbBook, m_pageSettings, m_zoom);
     m_findBar = new FindBar(
         [this] { return TWebBrowser::engineViewOf(GetActiveWebBrowser()); }, Panel2);
     m_findBar->setObjectName(QStringLiteral("FindBar"));
@@ -377,6 +377,18 @@ void TfrmMain::bindEvents()
     connect(m_zoom, &PageZoom::changed, this, &TfrmMain::showZoom);
     connect(m_zoom, &PageZoom::limitReached, this, &TfrmMain::showZoomLimit);
     connect(m_tabs, &ResultTabs::activeLoadingChanged, this, &TfrmMain::showLoading);
+    // What the pages ask of the window: its back and forward commands, its page menu, and
+    // the find bar's marks in a page that has loaded anew.
+    const auto trigger = [this](const char* name) {
+        if (QAction* action = commandAction(CommandTable::find(name)))
+            action->trigger();
+    };
+    connect(m_tabs, &ResultTabs::backRequested, this, [trigger] { trigger("ActBack"); });
+    connect(m_tabs, &ResultTabs::forwardRequested, this, [trigger] { trigger("ActForward"); });
+    connect(m_tabs, &ResultTabs::pageMenuAboutToShow, this, [this](TWebBrowser* browser, QMenu* menu) {
+        App::guarded([&] { fillPageMenu(browser, menu); });
+    });
+    connect(m_tabs, &ResultTabs::activePageLoaded, m_findBar, &FindBar::activePageLoaded);
 }
 
 // The sources stand side by side and share the list's width: each column holds its name in
