@@ -62,8 +62,7 @@ void Appearance::setDarkPages(bool dark)
 void Appearance::apply()
 {
     const Palette::Look wanted = look();
-    if (wanted == m_applied && (wanted.dark || wanted.highContrast
-                                || QApplication::palette() == m_lightPalette))
+    if (wanted == m_applied)
         return;
     m_applied = wanted;
     QApplication::setPalette(Palette::windowPalette(wanted, m_lightPalette));

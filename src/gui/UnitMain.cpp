@@ -459,7 +459,9 @@ void TfrmMain::setUpColours(MainWindowSettings::ColourChoice choice, bool darkPa
     choose(NViewDark, Choice::Dark);
     connect(NViewDarkPages, &QAction::toggled, m_appearance, &Appearance::setDarkPages);
     connect(m_appearance, &Appearance::lookChanged, this, &TfrmMain::applyLook);
-    applyLook(m_appearance->look());
+    // The glyphs were drawn for light as the window was built.
+    if (m_appearance->look() != Palette::Look{})
+        applyLook(m_appearance->look());
 }
 
 // The glyphs are drawn anew to be seen on the new colours.
