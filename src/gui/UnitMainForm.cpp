@@ -385,9 +385,10 @@ void TfrmMain::bindEvents()
     };
     connect(m_tabs, &ResultTabs::backRequested, this, [trigger] { trigger("ActBack"); });
     connect(m_tabs, &ResultTabs::forwardRequested, this, [trigger] { trigger("ActForward"); });
-    connect(m_tabs, &ResultTabs::pageMenuAboutToShow, this, [this](TWebBrowser* browser, QMenu* menu) {
-        App::guarded([&] { fillPageMenu(browser, menu); });
-    });
+    connect(m_tabs, &ResultTabs::pageMenuAboutToShow, this,
+            [this](TWebBrowser* browser, QMenu* menu) {
+                App::guarded([&] { fillPageMenu(browser, menu); });
+            });
     connect(m_tabs, &ResultTabs::activePageLoaded, m_findBar, &FindBar::activePageLoaded);
 }
 
