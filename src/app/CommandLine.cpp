@@ -100,6 +100,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             line.request.selection = true;
             continue;
         }
+        if (twoDashes && name == QLatin1String("popup") && !hasValue) {
+            line.request.popup = true;
+            continue;
+        }
+        if (twoDashes && name == QLatin1String("background") && !hasValue) {
+            line.request.background = true;
+            continue;
+        }
         if (twoDashes && name == QLatin1String("mode")) {
             QString value;
             if (hasValue) {
@@ -140,6 +148,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 
     if (asked != Outcome::Run)
         return CommandLine{asked};
+    if (line.request.background
+        && (line.request.popup || line.request.selection || !words.isEmpty()))
+        return failure(QStringLiteral("--background 不能与要查询的内容同时给出"));
     if (!words.isEmpty()) {
         if (line.request.selection)
             return failure(QStringLiteral("--selection 与要查询的词不能同时给出"));
@@ -156,12 +167,16 @@ QString CommandLine::helpText()
     return QStringLiteral(
                "用法：Veritome [--mode 查询方式] [词语...]\n"
                "      Veritome [--mode 查询方式] --selection\n"
+               "      Veritome --popup [--mode 查询方式] [词语... | --selection]\n"
+               "      Veritome --background\n"
                "在百科全书、成语词典或英汉汉英词典中查询词语，如同在查询框中输入后按回车。\n"
                "Veritome 已经在运行时，查询交给已打开的窗口，窗口来到最前面。\n"
                "\n"
                "  --mode 查询方式   先选查询方式：%1，或其序号 0、1、2；\n"
                "                    不给出时沿用当前（或上次保存）的方式\n"
                "  --selection       查询当前选中的文字（没有选择区的系统上查询剪贴板）\n"
+               "  --popup           在鼠标旁的浮动查询窗中显示结果，主窗口保持原样\n"
+               "  --background      在后台启动，不显示窗口，等候快捷键或下一次启动\n"
                "  -h, --help        显示本帮助并退出\n"
                "  --version         显示版本信息并退出\n"
                "  --                其后的参数都是要查询的词语，即使以 - 开头\n"

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // The program's command line:
-//   Veritome [--mode MODE] [TERM... | --selection]   Veritome --help | --version
+//   Veritome [--popup] [--mode MODE] [TERM... | --selection]   Veritome --background
+//   Veritome --help | --version
 // Qt's own options (-platform, -display, --webEngineArgs and the rest) pass through to Qt.
 struct CommandLine {
     enum class Outcome { Run, Help, Version, Error };

@@ -7,11 +7,16 @@ namespace {
 const QString modeKey = QStringLiteral("mode");
 const QString termKey = QStringLiteral("term");
 const QString selectionKey = QStringLiteral("selection");
+// Later than the three above: a request without them asks for neither.
+const QString popupKey = QStringLiteral("popup");
+const QString backgroundKey = QStringLiteral("background");
 } // namespace
 
 QByteArray LookupRequest::toBytes() const
 {
-    const QJsonObject object{{modeKey, modeIndex}, {termKey, term}, {selectionKey, selection}};
+    const QJsonObject object{{modeKey, modeIndex},   {termKey, term},
+                             {selectionKey, selection}, {popupKey, popup},
+                             {backgroundKey, background}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -31,5 +36,7 @@ std::optional<LookupRequest> LookupRequest::fromBytes(const QByteArray& bytes)
     request.modeIndex = mode.toInt(-1);
     request.term = term.toString();
     request.selection = selection.toBool();
+    request.popup = object.value(popupKey).toBool(false);
+    request.background = object.value(backgroundKey).toBool(false);
     return request;
 }

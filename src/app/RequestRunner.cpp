@@ -31,6 +31,8 @@ void carryOut(TfrmMain& window, const LookupRequest& request)
         QTimer::singleShot(modalRetryMs, &window, [&window, request] { carryOut(window, request); });
         return;
     }
+    // A window not shown yet takes the request's mode over the stored one.
+    window.readModeOnce();
     if (request.modeIndex >= 0 && request.modeIndex < window.CmbBoxType->count()
         && request.modeIndex != window.CmbBoxType->currentIndex()) {
         window.CmbBoxType->setCurrentIndex(request.modeIndex);
@@ -38,6 +40,10 @@ void carryOut(TfrmMain& window, const LookupRequest& request)
     }
     const QString term =
         request.selection ? selectedText() : Lookup::oneLineTerm(request.term);
+    if (request.popup) {
+        App::guarded([&window, &term] { window.lookUpInPopup(term); });
+        return;
+    }
     // Nothing selected: the window only comes to the front.
     if (term.isEmpty())
         return;

@@ -19,9 +19,20 @@ void serve(TfrmMain& window, WindowStart& start)
     auto* server = new InstanceServer(start.listener, &window);
     QObject::connect(server, &InstanceServer::requested, &window,
                      [&window](const LookupRequest& request) {
-                         RequestRunner::bringToFront(window);
+                         // A start asking for the popup, or to wait, leaves the window as it is.
+                         if (request.background)
+                             return;
+                         if (!request.popup)
+                             RequestRunner::bringToFront(window);
                          RequestRunner::carryOut(window, request);
                      });
+    // The popup's key: the selected text, in the popup.
+    QObject::connect(&window, &TfrmMain::popupKeyPressed, &window, [&window] {
+        LookupRequest request;
+        request.selection = true;
+        request.popup = true;
+        RequestRunner::carryOut(window, request);
+    });
     QObject::connect(server, &InstanceServer::takenOver, &window, &TfrmMain::newerWindowTookOver);
     // The files are written as the window closes; a start after that runs on its own.
     QObject::connect(&window, &TfrmMain::closed, server, &InstanceServer::close);
@@ -29,7 +40,8 @@ void serve(TfrmMain& window, WindowStart& start)
     // find the window answering.
     QTimer::singleShot(0, &window, [&window, &start] {
         start.ready();
-        RequestRunner::carryOut(window, start.request);
+        if (!start.request.background)
+            RequestRunner::carryOut(window, start.request);
     });
 }
 
@@ -52,7 +64,14 @@ extern "C" [[gnu::visibility("default")]] int veritomeWindowMain(WindowStart& st
     // Start-up timing for bench/startup; no effect otherwise.
     if (qEnvironmentVariableIsSet("VERITOME_REPORT_SHOWN"))
         ShownProbe::watch(&frmMain);
-    frmMain.show();
+    // A start for the popup, or to wait, shows no window: the program waits where it
+    // stays ready, and otherwise ends with the popup.
+    if (start.request.background)
+        frmMain.waitInBackground();
+    else if (start.request.popup)
+        frmMain.startHidden();
+    else
+        frmMain.show();
     serve(frmMain, start);
     application.exec();
     return 0;

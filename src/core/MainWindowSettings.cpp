@@ -2,6 +2,8 @@
 
 #include "ProfileFile.h"
 
+#include <algorithm>
+
 namespace MainWindowSettings {
 
 QSize withinScreen(QSize stored, QSize screen)
@@ -66,6 +68,35 @@ void writeColours(ProfileFile& file, ColourChoice choice, bool darkPages)
 {
     file.writeInteger(programSection, "ColorScheme", int(choice));
     file.writeInteger(programSection, "DarkPages", darkPages ? 1 : 0);
+}
+
+PopupChoices readPopupChoices(const ProfileFile& file)
+{
+    PopupChoices choices;
+    const QSize size(file.readInteger(programSection, "PopupWidth", choices.size.width()),
+                     file.readInteger(programSection, "PopupHeight", choices.size.height()));
+    if (size.width() >= PopupChoices::minimumSize.width()
+        && size.height() >= PopupChoices::minimumSize.height())
+        choices.size = size;
+    choices.pinned = file.readInteger(programSection, "PopupPinned", 0) == 1;
+    // Key names are plain ASCII; anything else was not written by the program.
+    if (const std::optional<QByteArray> key = file.readString(programSection, "PopupKey")) {
+        const bool ascii = std::all_of(key->cbegin(), key->cend(),
+                                       [](char c) { return c > 0x20 && c < 0x7f; });
+        if (ascii)
+            choices.key = QString::fromLatin1(*key);
+    }
+    choices.stayReady = file.readInteger(programSection, "StayReady", 0) == 1;
+    return choices;
+}
+
+void writePopupChoices(ProfileFile& file, const PopupChoices& choices)
+{
+    file.writeInteger(programSection, "PopupWidth", choices.size.width());
+    file.writeInteger(programSection, "PopupHeight", choices.size.height());
+    file.writeInteger(programSection, "PopupPinned", choices.pinned ? 1 : 0);
+    file.writeString(programSection, "PopupKey", choices.key.toLatin1());
+    file.writeInteger(programSection, "StayReady", choices.stayReady ? 1 : 0);
 }
 
 } // namespace MainWindowSettings

@@ -53,4 +53,28 @@ bool readDarkPages(const ProfileFile& file);
 // Throws Error when the file cannot be written.
 void writeColours(ProfileFile& file, ColourChoice choice, bool darkPages);
 
+// The look-up popup: its size and whether it is pinned; the key that opens it from any
+// program; and whether closing the window leaves the program waiting in the background.
+struct PopupChoices {
+    static constexpr QSize defaultSize{520, 380};
+    static constexpr QSize minimumSize{260, 180};
+    // Taken by no desktop or common program on the desktops we know.
+    static inline const QString defaultKey = QStringLiteral("Ctrl+Alt+Shift+Y");
+
+    QSize size = defaultSize;
+    bool pinned = false;
+    QString key = defaultKey; // as the key's portable text; empty for none
+    bool stayReady = false;
+
+    bool operator==(const PopupChoices& other) const
+    {
+        return size == other.size && pinned == other.pinned && key == other.key
+               && stayReady == other.stayReady;
+    }
+};
+// A size below the minimum, or a key that is no text, gives the default.
+PopupChoices readPopupChoices(const ProfileFile& file);
+// Throws Error when the file cannot be written.
+void writePopupChoices(ProfileFile& file, const PopupChoices& choices);
+
 } // namespace MainWindowSettings

@@ -66,6 +66,15 @@ bool Banner::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void Banner::rest()
+{
+    m_restTimer->stop();
+    const bool hadPage = m_state == State::Loading || m_state == State::Shown;
+    m_state = State::Resting;
+    if (hadPage)
+        m_view->ReleasePage();
+}
+
 bool Banner::covered() const { return m_panel->isHidden(); }
 
 void Banner::load()

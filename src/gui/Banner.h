@@ -24,6 +24,10 @@ public:
     // Whether it rests while covered; on by default.
     void setResting(bool resting) { m_resting = resting; }
 
+    // The window is put away for a while: the page and its renderer go now, and a banner
+    // that has not loaded yet waits. It loads again as the window comes back.
+    void rest();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

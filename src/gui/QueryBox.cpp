@@ -86,4 +86,13 @@ QByteArray remember(QComboBox* box)
     return bytes;
 }
 
+QByteArray remember(QComboBox* box, const QString& term)
+{
+    const QString shown = box->currentText();
+    box->setEditText(term);
+    const QByteArray bytes = remember(box);
+    box->setEditText(shown);
+    return bytes;
+}
+
 } // namespace QueryBox

@@ -23,5 +23,7 @@ void setHistory(QComboBox* box, const QList<QByteArray>& items);
 QList<QByteArray> history(const QComboBox* box);
 // The term in the box enters the history as the history's rules say; its bytes.
 QByteArray remember(QComboBox* box);
+// The same for a term looked up elsewhere; the box keeps the text it shows.
+QByteArray remember(QComboBox* box, const QString& term);
 
 } // namespace QueryBox

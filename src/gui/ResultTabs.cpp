@@ -94,10 +94,15 @@ TWebBrowser* ResultTabs::open(const QString& caption)
     // sets up its drawing then, instead of holding up the remaining navigations.
     tab->layout()->addWidget(browser);
     browser->setTag(m_pageSerial);
+    follow(browser);
+    return browser;
+}
+
+void ResultTabs::follow(TWebBrowser* browser)
+{
     connect(browser, &TWebBrowser::CommandStateChange, this, &ResultTabs::changed);
     connect(browser, &TWebBrowser::loadingChanged, this,
             [this, browser](bool loading) { showLoading(browser, loading); });
-    return browser;
 }
 
 void ResultTabs::setUpPage(TWebBrowser* browser, const QString& caption)
@@ -107,9 +112,17 @@ void ResultTabs::setUpPage(TWebBrowser* browser, const QString& caption)
         return;
     m_zoom->attach(view);
     auto* input = new PageInput(view);
-    connect(input, &PageInput::backRequested, this, &ResultTabs::backRequested);
-    connect(input, &PageInput::forwardRequested, this, &ResultTabs::forwardRequested);
     connect(input, &PageInput::zoomRequested, m_zoom, &PageZoom::step);
+    followPage(browser, caption);
+}
+
+// What a page tells the tab set it is in; a page that moves to another set tells that one.
+void ResultTabs::followPage(TWebBrowser* browser, const QString& caption)
+{
+    if (auto* input = browser->engineView()->findChild<PageInput*>()) {
+        connect(input, &PageInput::backRequested, this, &ResultTabs::backRequested);
+        connect(input, &PageInput::forwardRequested, this, &ResultTabs::forwardRequested);
+    }
     connect(browser, &TWebBrowser::contextMenuAboutToShow, this,
             [this, browser](QMenu* menu) { emit pageMenuAboutToShow(browser, menu); });
     connect(browser, &TWebBrowser::DocumentComplete, this, [this, browser, caption](bool ok) {
@@ -118,6 +131,38 @@ void ResultTabs::setUpPage(TWebBrowser* browser, const QString& caption)
         if (activeBrowser() == browser)
             emit activePageLoaded();
     });
+}
+
+// Each tab keeps its page as it is, loaded or on its way, and gets a number of this set.
+void ResultTabs::adoptAll(ResultTabs& from)
+{
+    const int active = from.m_pages->currentIndex();
+    const int first = m_pages->count();
+    while (from.m_pages->count() > 0) {
+        QWidget* tab = from.m_pages->widget(0);
+        const QString caption = from.m_pages->tabText(0);
+        const QIcon mark = from.m_pages->tabIcon(0);
+        auto* browser = tab->findChild<TWebBrowser*>();
+        from.m_pages->removeTab(0);
+        ++m_pageSerial;
+        tab->setProperty("Tag", m_pageSerial);
+        m_pages->addTab(tab, mark, caption);
+        if (!browser)
+            continue;
+        browser->disconnect(&from);
+        browser->setTag(m_pageSerial);
+        follow(browser);
+        if (QWebEngineView* view = browser->engineView()) {
+            if (auto* input = view->findChild<PageInput*>())
+                input->disconnect(&from);
+            followPage(browser, caption);
+        }
+    }
+    if (active >= 0)
+        m_pages->setCurrentIndex(first + active);
+    emit from.changed();
+    emit changed();
+    activeChanged();
 }
 
 // A tab whose page is on its way carries a mark, as in a web browser.
@@ -180,10 +225,11 @@ void ResultTabs::closeAll()
 void ResultTabs::refreshArea()
 {
     m_pages->setVisible(m_pages->count() > 0);
-    m_banner->setVisible(m_pages->isHidden());
+    if (m_banner)
+        m_banner->setVisible(m_pages->isHidden());
     // The focus went with the last tab; typing goes on in the query box, and the next
     // term typed replaces the last.
-    if (m_pages->isHidden())
+    if (m_pages->isHidden() && m_queryBox)
         QueryBox::takeKeyboard(m_queryBox);
 }
 

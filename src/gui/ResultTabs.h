@@ -24,7 +24,8 @@ class ResultTabs : public QObject {
 
 public:
     // owner holds the tabs and views; pages lies in front of banner; queryBox takes the
-    // focus when the last tab goes.
+    // focus when the last tab goes. A set without a banner or a query box leaves its area
+    // empty and the focus where it is.
     ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComboBox* queryBox,
                std::shared_ptr<PageSettings> pageSettings, PageZoom* zoom);
 
@@ -42,6 +43,10 @@ public:
     // one zoom of all pages, the mouse's back and forward buttons and Ctrl+wheel, its menu,
     // and its loads told to the screen reader and to whoever shows the active page.
     void setUpPage(TWebBrowser* browser, const QString& caption);
+
+    // Every tab of the other set moves here, after those already here, its page and what
+    // it shows kept: nothing is fetched again. The other set's active tab becomes active.
+    void adoptAll(ResultTabs& from);
 
     // The view with the active tab's number (the last made, should there be several).
     TWebBrowser* activeBrowser() const;
@@ -71,6 +76,8 @@ protected:
 
 private:
     void destroyTab(int index);
+    void follow(TWebBrowser* browser);
+    void followPage(TWebBrowser* browser, const QString& caption);
     void showLoading(TWebBrowser* browser, bool loading);
     void activeChanged();
 

@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "FindBar.h"
 #include "Glyphs.h"
+#include "LookupPopup.h"
 #include "MainWindowSettings.h"
 #include "PageInput.h"
 #include "PageSettings.h"
@@ -22,6 +23,7 @@
 #include "TabHistory.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
+#include "platform/GlobalKey.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -86,6 +88,8 @@ TfrmMain::TfrmMain(const QString& appFolder, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
+    // The popup's pages ask this window about their navigations.
+    m_popup.reset();
     // Floating tool bar windows go first, the newest first.
     const QList<QWidget*> floatingWindows = m_docking->hosts();
     for (auto window = floatingWindows.crbegin(); window != floatingWindows.crend(); ++window)
@@ -111,8 +115,10 @@ void TfrmMain::FormCreate()
 {
     IniFile = std::make_unique<ProfileFile>(settingsPath());
 
-    m_outerSize.apply(
-        MainWindowSettings::readOuterSize(*IniFile, OuterSize::primaryScreenGeometry().size()));
+    m_storedOuterSize =
+        MainWindowSettings::readOuterSize(*IniFile, OuterSize::primaryScreenGeometry().size());
+    m_outerSize.apply(m_storedOuterSize);
+    m_popupChoices = MainWindowSettings::readPopupChoices(*IniFile);
     m_zoom->setPercent(MainWindowSettings::readZoom(*IniFile));
     setUpColours(MainWindowSettings::readColourChoice(*IniFile),
                  MainWindowSettings::readDarkPages(*IniFile));
@@ -146,7 +152,8 @@ void TfrmMain::FormCreate()
     PnlWbAD->show();
     // The engine's first navigation costs a noticeable part of the start-up; the window
     // shows first, the banner follows at once.
-    new Banner(WbAd, PnlWbAD, this, bannerAddress(), startPageAddress);
+    m_banner = new Banner(WbAd, PnlWbAD, this, bannerAddress(), startPageAddress);
+    setUpReadiness();
 }
 
 void TfrmMain::FormShow()
@@ -154,29 +161,47 @@ void TfrmMain::FormShow()
     CmbBoxType->setCurrentIndex(
         IniFile ? MainWindowSettings::readModeIndex(*IniFile, CmbBoxType->count()) : 0);
     CmbBoxTypeChange(CmbBoxType);
+    m_modeRead = true;
 }
 
 void TfrmMain::FormClose()
+{
+    saveFiles();
+    IniFile.reset();
+}
+
+// At close, and each time the program is put away to wait: it may never be closed.
+void TfrmMain::saveFiles()
 {
     if (!IniFile)
         return;
     // A history that was not read whole would be saved over the user's terms.
     if (m_historyLoaded) {
         try {
-            QueryHistory::save(historyPath(), historyToSave());
+            const QList<QByteArray> saved = historyToSave();
+            QueryHistory::save(historyPath(), saved);
+            m_loadedHistory = saved;
+            m_searchedBeforeTakeOver.clear();
+            m_searched.clear();
         } catch (...) {
             // Nothing is said at close; the settings below are still written.
         }
     }
     try {
-        MainWindowSettings::write(*IniFile, frameGeometry().size(), CmbBoxType->currentIndex());
+        // A window never shown keeps the size it was given.
+        MainWindowSettings::write(*IniFile, m_shown ? frameGeometry().size() : m_storedOuterSize,
+                                  CmbBoxType->currentIndex());
         MainWindowSettings::writeZoom(*IniFile, m_zoom->percent());
         if (m_appearance)
             MainWindowSettings::writeColours(*IniFile, m_appearance->choice(),
                                              m_appearance->darkPages());
+        if (m_popup) {
+            m_popupChoices.size = m_popup->chosenSize();
+            m_popupChoices.pinned = m_popup->isPinned();
+        }
+        MainWindowSettings::writePopupChoices(*IniFile, m_popupChoices);
     } catch (...) {
     }
-    IniFile.reset();
 }
 
 void TfrmMain::setVisible(bool visible)
@@ -189,10 +214,12 @@ void TfrmMain::setVisible(bool visible)
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_waiting = false;
     if (m_shown)
         return;
     m_shown = true;
-    App::guarded([this] { FormShow(); });
+    if (!m_modeRead)
+        App::guarded([this] { FormShow(); });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -200,7 +227,13 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     event->accept();
     if (m_closed)
         return;
+    if (staysReady() && !m_exiting) {
+        App::guarded([this] { waitInBackground(); });
+        return;
+    }
     m_closed = true;
+    if (m_popup)
+        m_popup->hide();
     FormClose();
     emit closed();
 }
@@ -235,9 +268,10 @@ void TfrmMain::ShowHint(QObject*)
     StatusPanel0->setText(m_hint);
 }
 
+// The program's end, even where closing the window would leave it waiting.
 void TfrmMain::mnuExitClick(QObject*)
 {
-    close();
+    exitProgram();
 }
 
 // The menu has flipped the check mark already; the bar follows it.
@@ -347,6 +381,10 @@ void TfrmMain::newerWindowTookOver()
     m_searchedBeforeTakeOver += std::exchange(m_searched, {});
     auto* notice = new QLabel(QStringLiteral("已由新打开的 Veritome 窗口接管查询"), StatusBar1);
     notice->setObjectName(QStringLiteral("TakenOver"));
+    // The newer window has the key and the tray from now on; this one ends when closed.
+    m_takenOver = true;
+    m_popupKey->release();
+    setStayReady(false);
     StatusBar1->addPermanentWidget(notice);
     Accessibility::announce(this, notice->text());
 }
@@ -361,7 +399,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
     m_searched.append(QueryBox::remember(CmbBook));
     PageControl1->show();
     CloseAllResultPages();
-    openSearchTabs(term);
+    openSearchTabs(*m_tabs, term);
     // Term after term: the keyboard stays here, and the next term typed replaces this one.
     QueryBox::takeKeyboard(CmbBook, QueryBox::Key::EnterOnItsWay);
     Accessibility::announce(
@@ -369,7 +407,7 @@ void TfrmMain::BtnBookOKClick(QObject*)
 }
 
 // One tab for every checked source in encyclopaedia mode, otherwise one for the dictionary.
-void TfrmMain::openSearchTabs(const QString& term)
+void TfrmMain::openSearchTabs(ResultTabs& tabs, const QString& term)
 {
     switch (Lookup::modeFromText(CmbBoxType->currentText())) {
     case Lookup::Mode::Encyclopaedia:
@@ -377,27 +415,29 @@ void TfrmMain::openSearchTabs(const QString& term)
             if (i >= CkLstBookshop->count())
                 throw Error(QStringLiteral("List index out of bounds (%1)").arg(i));
             if (CkLstBookshop->item(i)->checkState() == Qt::Checked)
-                openResultTab(Bookshops[i].displayName,
+                openResultTab(tabs, Bookshops[i].displayName,
                               Lookup::encyclopaediaAddress(Bookshops[i], term), false);
         }
         break;
     case Lookup::Mode::IdiomDictionary:
-        openResultTab(CmbBoxType->currentText(), Lookup::idiomDictionaryAddress(term), true);
+        openResultTab(tabs, CmbBoxType->currentText(), Lookup::idiomDictionaryAddress(term),
+                      true);
         break;
     case Lookup::Mode::EnglishChineseDictionary:
-        openResultTab(CmbBoxType->currentText(), Lookup::englishChineseDictionaryAddress(term),
-                      true);
+        openResultTab(tabs, CmbBoxType->currentText(),
+                      Lookup::englishChineseDictionaryAddress(term), true);
         break;
     }
 }
 
-void TfrmMain::openResultTab(const QString& caption, const QString& address, bool withAdFilter)
+void TfrmMain::openResultTab(ResultTabs& tabs, const QString& caption, const QString& address,
+                             bool withAdFilter)
 {
-    TWebBrowser* browser = m_tabs->open(caption);
+    TWebBrowser* browser = tabs.open(caption);
     if (withAdFilter)
         connect(browser, &TWebBrowser::BeforeNavigate2, this, &TfrmMain::BeforeNavigate2);
     browser->Navigate(address, {}, {}, {}, {});
-    m_tabs->setUpPage(browser, caption);
+    tabs.setUpPage(browser, caption);
 }
 
 // The page's menu offers the window's commands: its own back and forward in place of the

@@ -16,7 +16,11 @@ struct Command;
 enum class Menu;
 } // namespace CommandTable
 class Appearance;
+class Banner;
 class FindBar;
+class GlobalKey;
+class LookupPopup;
+class QSystemTrayIcon;
 class PageSettings;
 class PageZoom;
 class ProfileFile;
@@ -90,6 +94,10 @@ public:
     QAction* NViewLight = nullptr;
     QAction* NViewDark = nullptr;
     QAction* NViewDarkPages = nullptr;
+    // After those: the look-up popup's key, and the program waiting in the background.
+    QAction* NPopupKey = nullptr;
+    QAction* NStayReady = nullptr;
+    QAction* NStartAtLogin = nullptr;
 
     // ActionList1, in its order.
     QAction* ActPrior = nullptr;
@@ -177,6 +185,26 @@ public:
     // takes the requests from now on. This one stays usable; at close, each keeps the
     // terms of both in the history file.
     void newerWindowTookOver();
+    // The look-up popup: the term's pages beside the pointer, in this window's mode, from
+    // its ticked sources, remembered in its history; the window itself stays as it is.
+    // An empty term shows what to do instead.
+    void lookUpInPopup(const QString& term);
+    LookupPopup* popup() const { return m_popup.get(); }
+    // The popup's term and pages move into this window's tabs, and the window comes forward.
+    void openPopupInMainWindow();
+    // Closing the window leaves the program waiting, hidden, with its key and its channel.
+    bool staysReady() const;
+    // Hidden to wait: the files are saved, and the pages and their renderers go.
+    void waitInBackground();
+    bool isWaiting() const { return m_waiting; }
+    // The mode as the window shows it on its first showing, for a window not shown yet.
+    void readModeOnce();
+    // A start that shows no window, only the popup: the banner waits for the first showing.
+    void startHidden();
+    // The end of the program, whether or not it would stay ready.
+    void exitProgram();
+    GlobalKey* popupKey() const { return m_popupKey; }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
     // The floating tool bar host, when the tool bar floats.
     TfrmFloating* floatingHost() const;
     // What every web view of this window shares for its page commands.
@@ -189,6 +217,8 @@ public:
 signals:
     // The close sequence has run; the program ends here.
     void closed();
+    // The popup's key was pressed, in whatever program has the keyboard.
+    void popupKeyPressed();
 
 protected:
     bool event(QEvent* event) override;
@@ -212,13 +242,21 @@ private:
     void showLoading(bool loading);
     void refreshActions();
     void scheduleActionUpdate();
-    void openSearchTabs(const QString& term);
-    void openResultTab(const QString& caption, const QString& address, bool withAdFilter);
     void fitSourceColumns();
     void buildColourMenu();
     void setUpColours(MainWindowSettings::ColourChoice choice, bool darkPages);
     void applyLook(Palette::Look look);
     QList<QByteArray> historyToSave() const;
+    void saveFiles();
+    void openSearchTabs(ResultTabs& tabs, const QString& term);
+    void openResultTab(ResultTabs& tabs, const QString& caption, const QString& address,
+                       bool withAdFilter);
+    void buildReadyMenu();
+    void setUpReadiness();
+    void choosePopupKey();
+    void setStayReady(bool on);
+    void setStartAtLogin(bool on);
+    void popupHidden();
 
     QString m_appFolder;
     // One page set-up for every tab: a new search keeps it.
@@ -245,4 +283,15 @@ private:
     FindBar* m_findBar = nullptr;
     Appearance* m_appearance = nullptr;
     bool m_enterTaken = false; // the history list has just searched on this Enter
+    bool m_modeRead = false;
+    bool m_waiting = false;
+    bool m_exiting = false;
+    bool m_takenOver = false;
+    // The outer size the settings hold, kept for a window that was never shown.
+    QSize m_storedOuterSize;
+    MainWindowSettings::PopupChoices m_popupChoices;
+    Banner* m_banner = nullptr;
+    std::unique_ptr<LookupPopup> m_popup;
+    GlobalKey* m_popupKey = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
 };

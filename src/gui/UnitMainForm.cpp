@@ -282,6 +282,7 @@ void TfrmMain::buildMenu()
     NViewToolBar->setCheckable(true);
     NViewToolBar->setChecked(true);
     buildColourMenu();
+    buildReadyMenu();
 
     auto* menuStyle = new MenuStyle(QApplication::style()->name());
     menuStyle->setParent(this);
