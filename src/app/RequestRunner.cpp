@@ -51,6 +51,16 @@ void carryOut(TfrmMain& window, const LookupRequest& request)
     App::guarded([&window] { window.CmbBookKeyPress(window.CmbBook, QChar(13)); });
 }
 
+void followPopupKey(TfrmMain& window)
+{
+    QObject::connect(&window, &TfrmMain::popupKeyPressed, &window, [&window] {
+        LookupRequest request;
+        request.selection = true;
+        request.popup = true;
+        carryOut(window, request);
+    });
+}
+
 void bringToFront(QWidget& window)
 {
     if (window.isMinimized())

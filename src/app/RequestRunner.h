@@ -16,6 +16,9 @@ QString selectedText();
 
 void carryOut(TfrmMain& window, const LookupRequest& request);
 
+// From now on the window's popup key looks the selected text up in the popup.
+void followPopupKey(TfrmMain& window);
+
 // Shows the window, unminimised, on top and with the focus, as far as the desktop lets it.
 void bringToFront(QWidget& window);
 

@@ -26,13 +26,7 @@ void serve(TfrmMain& window, WindowStart& start)
                              RequestRunner::bringToFront(window);
                          RequestRunner::carryOut(window, request);
                      });
-    // The popup's key: the selected text, in the popup.
-    QObject::connect(&window, &TfrmMain::popupKeyPressed, &window, [&window] {
-        LookupRequest request;
-        request.selection = true;
-        request.popup = true;
-        RequestRunner::carryOut(window, request);
-    });
+    RequestRunner::followPopupKey(window);
     QObject::connect(server, &InstanceServer::takenOver, &window, &TfrmMain::newerWindowTookOver);
     // The files are written as the window closes; a start after that runs on its own.
     QObject::connect(&window, &TfrmMain::closed, server, &InstanceServer::close);

@@ -24,11 +24,11 @@ int besidePoint(int at, int gapAfter, int length, int low, int high)
 QRect place(QSize size, std::optional<QPoint> pointer, const QRect& screen)
 {
     const QSize fitted = size.boundedTo(screen.size()).expandedTo(QSize(1, 1));
-    if (!pointer) {
-        QRect centred(QPoint(), fitted);
-        centred.moveCenter(screen.center());
-        return centred;
-    }
+    if (!pointer)
+        return QRect(screen.topLeft()
+                         + QPoint((screen.width() - fitted.width()) / 2,
+                                  (screen.height() - fitted.height()) / 2),
+                     fitted);
     const int x = besidePoint(pointer->x(), gap.x(), fitted.width(), screen.left(),
                               screen.left() + screen.width());
     const int y = besidePoint(pointer->y(), gap.y(), fitted.height(), screen.top(),

@@ -9,6 +9,8 @@ using namespace CoreTest;
 
 // The main window's settings rules on real files, without a window; the window-level
 // tests keep the rows that need a frame, a window manager or a second screen.
+Q_DECLARE_METATYPE(MainWindowSettings::PopupChoices)
+
 class TestMainWindowSettings : public QObject {
     Q_OBJECT
 
@@ -142,6 +144,40 @@ private slots:
         QCOMPARE(MainWindowSettings::readZoom(ProfileFile(path())), percent);
     }
 
+    // A size the popup cannot be used at, or a key no version wrote, gives the default.
+    void readPopupChoices_data()
+    {
+        using Choices = MainWindowSettings::PopupChoices;
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<Choices>("choices");
+        const Choices defaults;
+        QTest::newRow("no file") << QByteArray() << defaults;
+        Choices stored{QSize(600, 400), true, QStringLiteral("Meta+F9"), true};
+        QTest::newRow("stored") << QByteArray("[Veritome]\r\nPopupWidth=600\r\nPopupHeight=400\r\n"
+                                              "PopupPinned=1\r\nPopupKey=Meta+F9\r\nStayReady=1\r\n")
+                                << stored;
+        Choices noKey;
+        noKey.key.clear();
+        QTest::newRow("no key") << QByteArray("[Veritome]\r\nPopupKey=\r\n") << noKey;
+        QTest::newRow("too narrow") << QByteArray("[Veritome]\r\nPopupWidth=100\r\nPopupHeight=400\r\n")
+                                    << defaults;
+        QTest::newRow("negative") << QByteArray("[Veritome]\r\nPopupWidth=-600\r\nPopupHeight=-400\r\n")
+                                  << defaults;
+        QTest::newRow("key not ASCII") << QByteArray("[Veritome]\r\nPopupKey=Ctrl+\xb0\xd9\r\n")
+                                       << defaults;
+        QTest::newRow("pinned not 1") << QByteArray("[Veritome]\r\nPopupPinned=2\r\n") << defaults;
+    }
+
+    void readPopupChoices()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(MainWindowSettings::PopupChoices, choices);
+        if (!settings.isEmpty())
+            QVERIFY(writeFile(path(), settings));
+        const ProfileFile file(path());
+        QCOMPARE(MainWindowSettings::readPopupChoices(file), choices);
+    }
+
     // Written with the spellings the file has always had, and read back as written.
     void write()
     {
@@ -153,6 +189,9 @@ private slots:
             QVERIFY2(written.contains(entry), entry);
         QCOMPARE(MainWindowSettings::readOuterSize(file, QSize(1280, 1024)), QSize(800, 600));
         QCOMPARE(MainWindowSettings::readModeIndex(file, 3), -1);
+        const MainWindowSettings::PopupChoices popup{QSize(300, 200), true, QString(), true};
+        MainWindowSettings::writePopupChoices(file, popup);
+        QCOMPARE(MainWindowSettings::readPopupChoices(file), popup);
     }
 
 private:

@@ -50,7 +50,7 @@ check "the entry has a Chinese comment" grep -q '^Comment\[zh_CN\]=..' "$entry"
 check "the entry starts the launcher" test "$(desktop_value Exec)" = "\"$launcher\""
 check "the entry names the icon" test "$(desktop_value Icon)" = veritome
 check "the entry offers its action" test "$(desktop_value Actions)" = "lookup-selection;"
-check "the action looks up the selection" test "$(sed -n '/^\[Desktop Action lookup-selection\]/,/^\[/p' "$entry" | sed -n 's/^Exec=//p')" = "\"$launcher\" --selection"
+check "the action looks up the selection in the popup" test "$(sed -n '/^\[Desktop Action lookup-selection\]/,/^\[/p' "$entry" | sed -n 's/^Exec=//p')" = "\"$launcher\" --popup --selection"
 check "the action has its Chinese name" grep -qx 'Name=查询选中的文字' "$entry"
 check "no placeholder is left in the entry" bash -c "! grep -q @ '$entry'"
 if command -v desktop-file-validate >/dev/null 2>&1; then

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "LookupPopup.h"
 #include "QueryHistory.h"
 #include "TestTools.h"
 #include "UnitMain.h"
@@ -120,8 +121,13 @@ void WindowFixture::search(const QString& term)
 
 void WindowFixture::countLoads()
 {
+    countLoads(resultBrowsers());
+}
+
+void WindowFixture::countLoads(const QList<TWebBrowser*>& browsers)
+{
     m_loads.clear();
-    for (TWebBrowser* browser : resultBrowsers()) {
+    for (TWebBrowser* browser : browsers) {
         m_loads.insert(browser, 0);
         QObject::connect(browser, &TWebBrowser::DocumentComplete, browser,
                          [this, browser] { ++m_loads[browser]; });
@@ -133,6 +139,18 @@ QList<TWebBrowser*> WindowFixture::resultBrowsers() const
     QList<TWebBrowser*> browsers = m_window->findChildren<TWebBrowser*>();
     browsers.removeOne(m_window->WbAd);
     return browsers;
+}
+
+QList<TWebBrowser*> WindowFixture::popupBrowsers() const
+{
+    const LookupPopup* popup = m_window ? m_window->popup() : nullptr;
+    return popup ? popup->findChildren<TWebBrowser*>() : QList<TWebBrowser*>();
+}
+
+bool WindowFixture::activate(QWidget* window)
+{
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
 }
 
 bool WindowFixture::waitForLoads(int loadsPerView)

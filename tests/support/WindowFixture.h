@@ -44,6 +44,8 @@ public:
     QByteArray settings() const;
     QByteArray history() const;
 
+    // Gives the window the keyboard, and waits until the window system says it has it.
+    static bool activate(QWidget* window);
     // Waits until the events posted so far have been handled.
     static bool waitForPostedEvents();
     // Runs a script in the view's page and waits for its answer: whatever the view asked
@@ -57,8 +59,12 @@ public:
     void search(const QString& term);
     // The result tabs' views, oldest first; the banner's view is not among them.
     QList<TWebBrowser*> resultBrowsers() const;
-    // Counts the loads of the result views from now on (search() does this itself).
+    // The look-up popup's views, oldest first; none while it has no pages.
+    QList<TWebBrowser*> popupBrowsers() const;
+    // Counts the loads of the result views (or of those given) from now on (search() does
+    // this itself).
     void countLoads();
+    void countLoads(const QList<TWebBrowser*>& browsers);
     // Waits until every result view of the last search has completed this many loads.
     bool waitForLoads(int loadsPerView = 1);
 

@@ -78,6 +78,9 @@ PortalGlobalKey::PortalGlobalKey(QObject* parent)
 {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
+    // QtDBus looks a slot's parameter types up by name, and finds the object path's only once
+    // it has been registered; until the bus has carried one, the connection fails silently.
+    qRegisterMetaType<QDBusObjectPath>();
     m_bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
                   SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }

@@ -3,11 +3,10 @@
 #include "GlobalKey.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QVariantMap>
 #include <optional>
-
-class QDBusMessage;
-class QDBusObjectPath;
 
 // The key as a global shortcut of the desktop portal's: a session of the program's own, in
 // which the desktop binds the shortcut once it (or the user, in a dialog of the desktop's) has
