@@ -1,3 +1,4 @@
+#include "BusStandIn.h"
 #include "InstanceChannel.h"
 #include "SearchRequests.h"
 #include "TestTools.h"
@@ -7,6 +8,7 @@
 #include "X11Tools.h"
 
 #include <QClipboard>
+#include <QDBusMessage>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -227,6 +229,80 @@ private slots:
         QVERIFY(close(newerClosesFirst ? newer : older));
         QVERIFY(close(newerClosesFirst ? older : newer));
         QCOMPARE(fixture.history(), QByteArray("firstterm\r\nsecondterm\r\nthirdterm\r\n"));
+    }
+
+    // The program's own key, pressed with a word selected in another program, opens the
+    // popup with that word's pages: beside the window, or with the program waiting in the
+    // background, its window closed and its tray icon with the desktop's host. A start
+    // shows the waiting window again.
+    void popupKey_data()
+    {
+        QTest::addColumn<bool>("waiting");
+        QTest::newRow("window open") << false;
+        QTest::newRow("waiting in the background") << true;
+    }
+
+    void popupKey()
+    {
+        QFETCH(bool, waiting);
+        BusStandIn trayHost;
+        if (waiting) {
+            QVERIFY(fixture.write(QStringLiteral("Veritoem.ini"), "[Veritome]\r\nStayReady=1\r\n"));
+            QVERIFY(trayHost.start(QStringLiteral(VERITOME_FAKE_TRAY_HOST), {},
+                                   QStringLiteral("org.kde.StatusNotifierWatcher")));
+        }
+        QProcess* window = start({QStringLiteral("--mode=2"), QStringLiteral("typed")});
+        const qint64 pid = window->processId();
+        QVERIFY(waitUntil([&] { return fixture.server.received("/typed"); }, 60000));
+        if (waiting) {
+            const auto items = [&] {
+                const QDBusMessage reply = trayHost.call(QStringLiteral("/StatusNotifierWatcher"),
+                                                         QStringLiteral("org.example.FakeWatcher"),
+                                                         QStringLiteral("Items"));
+                return reply.arguments().value(0).toStringList();
+            };
+            QVERIFY(waitUntil([&] { return items().size() == 1; }, 10000));
+            QVERIFY(sendDeleteWindow(shownWindowsOf(pid).value(0)));
+            QVERIFY(waitUntil([&] { return shownWindowsOf(pid).isEmpty(); }, 10000));
+            QTest::qWait(500);
+            QCOMPARE(window->state(), QProcess::Running);
+            QCOMPARE(fixture.history(), QByteArray("typed\r\n"));
+            QCOMPARE(items().size(), 1);
+        }
+        fixture.server.clearRequests();
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("keyword"), QClipboard::Selection);
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("key"), QStringLiteral("ctrl+alt+shift+y")}),
+                 0);
+        QVERIFY(waitUntil([&] { return requests() == expectedRequests(2, ascii(QStringLiteral("keyword"))); },
+                          60000));
+        QCOMPARE(shownWindowsOf(pid).size(), waiting ? 1 : 2);
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}),
+                 0);
+        QVERIFY(waitUntil([&] { return shownWindowsOf(pid).size() == (waiting ? 0 : 1); }, 10000));
+        if (!waiting)
+            return;
+        QCOMPARE(fixture.history(), QByteArray("typed\r\nkeyword\r\n"));
+        QVERIFY(endsWith(start({}), 0));
+        QVERIFY(waitUntil([&] { return shownWindowsOf(pid).size() == 1; }, 10000));
+    }
+
+    // A start for the popup alone shows no main window, and the program ends with the
+    // popup, the term kept in the history.
+    void popupAlone()
+    {
+        QProcess* popup = start({QStringLiteral("--popup"), QStringLiteral("--mode=2"),
+                                 QStringLiteral("alone")});
+        QVERIFY(waitUntil([&] { return requests() == expectedRequests(2, ascii(QStringLiteral("alone"))); },
+                          60000));
+        QCOMPARE(shownWindowsOf(popup->processId()).size(), 1);
+        QVERIFY(!fixture.server.received("/soft/Veritome.aspx"));
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}),
+                 0);
+        QVERIFY(endsWith(popup, 0));
+        QCOMPARE(fixture.history(), QByteArray("alone\r\n"));
+        QVERIFY(fixture.settings().contains("[Dictionary]\r\nID=2"));
     }
 
     // Help, version and bad command lines are answered on the spot: no window, no files,
