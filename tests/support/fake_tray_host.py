@@ -11,6 +11,21 @@ from gi.repository import GLib
 
 WATCHER = 'org.kde.StatusNotifierWatcher'
 PROPERTIES = 'org.freedesktop.DBus.Properties'
+INTROSPECTION = """<node>
+ <interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg name="service" type="s" direction="in"/></method>
+  <method name="RegisterStatusNotifierHost"><arg name="service" type="s" direction="in"/></method>
+  <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+  <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+  <property name="ProtocolVersion" type="i" access="read"/>
+  <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+  <signal name="StatusNotifierHostRegistered"/>
+ </interface>
+ <interface name="org.freedesktop.DBus.Properties">
+  <method name="Get"><arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>
+  <method name="GetAll"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
+ </interface>
+</node>"""
 
 
 class Watcher(dbus.service.Object):
@@ -53,6 +68,11 @@ class Watcher(dbus.service.Object):
     @dbus.service.method(PROPERTIES, in_signature='s', out_signature='a{sv}')
     def GetAll(self, interface):
         return self.values()
+
+    # Programs read the properties through introspection, which dbus-python leaves out.
+    @dbus.service.method('org.freedesktop.DBus.Introspectable', out_signature='s')
+    def Introspect(self):
+        return INTROSPECTION
 
     @dbus.service.method('org.example.FakeWatcher', out_signature='as')
     def Items(self):
