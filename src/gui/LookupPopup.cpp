@@ -4,6 +4,7 @@
 #include "MainWindowSettings.h"
 #include "PopupPlacement.h"
 #include "ResultTabs.h"
+#include "ShownProbe.h"
 #include "TabHistory.h"
 #include "WebBrowser.h"
 
@@ -138,6 +139,9 @@ void LookupPopup::present(const QString& term, const QString& message)
         resize(area.size());
         move(area.topLeft());
     }
+    // Timing for bench/startup; no effect otherwise.
+    if (!isVisible() && qEnvironmentVariableIsSet("VERITOME_REPORT_SHOWN"))
+        ShownProbe::watch(this);
     show();
     raise();
     activateWindow();
