@@ -86,6 +86,9 @@ private slots:
             {"selection and a term", {"--selection", "x"}},
             {"--help with a value", {"--help=1"}},
             {"Qt option without its value", {"x", "-platform"}},
+            {"--background with a term", {"--background", "x"}},
+            {"--background with --popup", {"--popup", "--background"}},
+            {"--popup with a value", {"--popup=1", "x"}},
         };
         for (const auto& error : errors)
             QTest::newRow(error.name) << error.arguments << O::Error << -1 << "" << false << "" << none;
@@ -131,6 +134,21 @@ private slots:
                  qPrintable(line.error));
     }
 
+    // The popup and the background start are asked for beside the rest of the request.
+    void popupAndBackground()
+    {
+        const CommandLine popup = CommandLine::parse(
+            {QStringLiteral("Veritome"), QStringLiteral("--popup"), QStringLiteral("--mode=1"),
+             QStringLiteral("--selection")});
+        QCOMPARE(popup.outcome, CommandLine::Outcome::Run);
+        QVERIFY(popup.request.popup && popup.request.selection && !popup.request.background);
+        QCOMPARE(popup.request.modeIndex, 1);
+        const CommandLine background =
+            CommandLine::parse({QStringLiteral("Veritome"), QStringLiteral("--background")});
+        QCOMPARE(background.outcome, CommandLine::Outcome::Run);
+        QVERIFY(background.request.background && !background.request.popup);
+    }
+
     // What a later start sends arrives as it was sent; anything else is no request.
     void requestBytes_data()
     {
@@ -143,6 +161,12 @@ private slots:
         selection.selection = true;
         QTest::newRow("term, quotes and line break") << full.toBytes() << true;
         QTest::newRow("selection") << selection.toBytes() << true;
+        LookupRequest popup = selection;
+        popup.popup = true;
+        QTest::newRow("selection in the popup") << popup.toBytes() << true;
+        LookupRequest background;
+        background.background = true;
+        QTest::newRow("background") << background.toBytes() << true;
         QTest::newRow("only the window") << LookupRequest().toBytes() << true;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << full.toBytes().chopped(3) << false;
