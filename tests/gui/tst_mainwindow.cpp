@@ -279,10 +279,12 @@ private slots:
         QCOMPARE(window.mnuExit->text(), QStringLiteral("退出(&X)"));
         QCOMPARE(objectNames(window.E2->actions()),
                  QStringList({"ActCopy", "ActCut", "ActPaste", "-", "ActSelectAll"}));
-        // The design's two entries, then the colours.
+        // The design's two entries, then the colours, then the popup's key and waiting.
         QCOMPARE(objectNames(window.N3->actions()),
                  QStringList({"NViewStatusBar", "NViewToolBar", "-", "NViewFollowDesktop",
-                              "NViewLight", "NViewDark", "-", "NViewDarkPages"}));
+                              "NViewLight", "NViewDark", "-", "NViewDarkPages", "-",
+                              "NPopupKey", "NStayReady", "NStartAtLogin"}));
+        QVERIFY(!window.NStayReady->isChecked());
         QCOMPARE(window.NViewFollowDesktop->text(), QStringLiteral("跟随系统"));
         QCOMPARE(window.NViewDarkPages->text(), QStringLiteral("网页也使用深色"));
         QCOMPARE(window.NViewStatusBar->text(), QStringLiteral("状态栏(&B)"));
