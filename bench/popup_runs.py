@@ -6,7 +6,6 @@ ten quiet seconds, beside the same figures for the program with its window open 
   popup_runs.py VERITOME FLOOR_WIDGETS RUNS    (on the display it is given; needs xclip)
 """
 import os
-import shutil
 import signal
 import statistics
 import subprocess
@@ -14,7 +13,7 @@ import sys
 import tempfile
 import time
 
-from startup_runs import run_once
+from startup_runs import program_folder, run_once
 
 QUIET_S = 10
 
@@ -79,18 +78,9 @@ def wait_line(process, prefix, timeout=60):
 def main():
     veritome, widgets, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
     with tempfile.TemporaryDirectory() as work:
-        app_dir = os.path.join(work, "app")
-        os.mkdir(app_dir)
-        copy = os.path.join(app_dir, "Veritome")
-        shutil.copy2(veritome, copy)
+        app_dir, copy, env = program_folder(work, veritome)
         with open(os.path.join(app_dir, "Veritoem.ini"), "wb") as ini:
             ini.write(b"[Dictionary]\r\nID=2\r\n[Veritome]\r\nStayReady=1\r\n")
-        home = os.path.join(work, "home")
-        os.mkdir(home, 0o700)
-        env = dict(os.environ)
-        env.update(VERITOME_REPORT_SHOWN="1", HOME=home, XDG_RUNTIME_DIR=home,
-                   QT_LOGGING_RULES="qt.webenginecontext.info=false")
-        env.pop("QT_QPA_PLATFORM", None)
         # The word the user selected: xclip holds the primary selection.
         selection = subprocess.Popen(["xclip", "-selection", "primary", "-loops", "0"],
                                      stdin=subprocess.PIPE)

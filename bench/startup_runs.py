@@ -59,21 +59,27 @@ def run_once(command, cwd, env, then=None):
     return (shown - start) / 1e6, after
 
 
+def program_folder(work, veritome):
+    """A copy of Veritome in a folder of its own (it keeps its files beside the executable),
+    with a home and runtime folder of its own: its folder, the copy and its environment."""
+    app_dir = os.path.join(work, "app")
+    os.mkdir(app_dir)
+    copy = os.path.join(app_dir, "Veritome")
+    shutil.copy2(veritome, copy)
+    home = os.path.join(work, "home")
+    # Also the runtime folder, where the running window's socket is: only its user's.
+    os.mkdir(home, 0o700)
+    env = dict(os.environ)
+    env.update(VERITOME_REPORT_SHOWN="1", HOME=home, XDG_RUNTIME_DIR=home,
+               QT_LOGGING_RULES="qt.webenginecontext.info=false")
+    env.pop("QT_QPA_PLATFORM", None)
+    return app_dir, copy, env
+
+
 def main():
     veritome, floor, widgets, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
     with tempfile.TemporaryDirectory() as work:
-        # Veritome keeps its files beside the executable: give it a folder of its own.
-        app_dir = os.path.join(work, "app")
-        os.mkdir(app_dir)
-        veritome_copy = os.path.join(app_dir, "Veritome")
-        shutil.copy2(veritome, veritome_copy)
-        home = os.path.join(work, "home")
-        # Also the runtime folder, where the running window's socket is: only its user's.
-        os.mkdir(home, 0o700)
-        env = dict(os.environ)
-        env.update(VERITOME_REPORT_SHOWN="1", HOME=home, XDG_RUNTIME_DIR=home,
-                   QT_LOGGING_RULES="qt.webenginecontext.info=false")
-        env.pop("QT_QPA_PLATFORM", None)
+        app_dir, veritome_copy, env = program_folder(work, veritome)
         programs = [
             ("Veritome", [veritome_copy]),
             ("bare engine window", [os.path.abspath(floor)]),

@@ -1,5 +1,7 @@
 #include "DesktopAppearance.h"
 
+#include "Portal.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -9,8 +11,6 @@
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString appearanceGroup = QStringLiteral("org.freedesktop.appearance");
 const QString schemeKey = QStringLiteral("color-scheme");
@@ -28,7 +28,7 @@ QVariant unwrapped(QVariant value)
 
 std::optional<uint> readSetting(const QString& key)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath,
+    QDBusMessage call = QDBusMessage::createMethodCall(Portal::service, Portal::path,
                                                        settingsInterface, QStringLiteral("Read"));
     call << appearanceGroup << key;
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block,
@@ -52,7 +52,7 @@ DesktopAppearance::DesktopAppearance(QObject* parent) : QObject(parent)
 {
     if (!readPortal())
         readDesktopFiles();
-    QDBusConnection::sessionBus().connect(portalService, portalPath, settingsInterface,
+    QDBusConnection::sessionBus().connect(Portal::service, Portal::path, settingsInterface,
                                           QStringLiteral("SettingChanged"), this,
                                           SLOT(settingChanged(QString, QString, QDBusVariant)));
 }

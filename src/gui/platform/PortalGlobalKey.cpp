@@ -1,5 +1,7 @@
 #include "PortalGlobalKey.h"
 
+#include "Portal.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -11,8 +13,6 @@
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
@@ -81,7 +81,7 @@ PortalGlobalKey::PortalGlobalKey(QObject* parent)
     // QtDBus looks a slot's parameter types up by name, and finds the object path's only once
     // it has been registered; until the bus has carried one, the connection fails silently.
     qRegisterMetaType<QDBusObjectPath>();
-    m_bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
+    m_bus.connect(Portal::service, Portal::path, shortcutsInterface, QStringLiteral("Activated"), this,
                   SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }
 
@@ -132,7 +132,7 @@ void PortalGlobalKey::advance()
 
 void PortalGlobalKey::createSession()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath,
+    QDBusMessage call = QDBusMessage::createMethodCall(Portal::service, Portal::path,
                                                        shortcutsInterface,
                                                        QStringLiteral("CreateSession"));
     const QString token = newToken();
@@ -151,7 +151,7 @@ void PortalGlobalKey::bind()
         properties.insert(QStringLiteral("preferred_trigger"), trigger);
     const QList<PortalShortcut> shortcuts{{shortcutId, properties}};
 
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath,
+    QDBusMessage call = QDBusMessage::createMethodCall(Portal::service, Portal::path,
                                                        shortcutsInterface,
                                                        QStringLiteral("BindShortcuts"));
     const QString token = newToken();
@@ -165,7 +165,7 @@ void PortalGlobalKey::bind()
 void PortalGlobalKey::ask(QDBusMessage call, const QString& token, Asked what)
 {
     const QString sender = m_bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-    watchRequest(QStringLiteral("%1/request/%2/%3").arg(portalPath, sender, token));
+    watchRequest(QStringLiteral("%1/request/%2/%3").arg(Portal::path, sender, token));
     m_asked = what;
     const quint64 serial = m_requestSerial;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
@@ -211,7 +211,7 @@ void PortalGlobalKey::requestAnswered(uint response, const QVariantMap& results,
             report(GlobalKey::State::Unavailable);
             return;
         }
-        m_bus.connect(portalService, m_session, sessionInterface, QStringLiteral("Closed"), this,
+        m_bus.connect(Portal::service, m_session, sessionInterface, QStringLiteral("Closed"), this,
                       SLOT(sessionClosed(QVariantMap)));
         advance();
     } else if (asked == Asked::Binding) {
@@ -235,7 +235,7 @@ void PortalGlobalKey::activated(const QDBusObjectPath& session, const QString& s
 
 void PortalGlobalKey::sessionClosed(const QVariantMap&)
 {
-    m_bus.disconnect(portalService, m_session, sessionInterface, QStringLiteral("Closed"), this,
+    m_bus.disconnect(Portal::service, m_session, sessionInterface, QStringLiteral("Closed"), this,
                      SLOT(sessionClosed(QVariantMap)));
     m_session.clear();
     m_bound.reset();
@@ -246,14 +246,14 @@ void PortalGlobalKey::sessionClosed(const QVariantMap&)
 void PortalGlobalKey::watchRequest(const QString& path)
 {
     m_request = path;
-    m_bus.connect(portalService, m_request, requestInterface, QStringLiteral("Response"), this,
+    m_bus.connect(Portal::service, m_request, requestInterface, QStringLiteral("Response"), this,
                   SLOT(requestAnswered(uint, QVariantMap, QDBusMessage)));
 }
 
 void PortalGlobalKey::forgetRequest()
 {
     if (!m_request.isEmpty())
-        m_bus.disconnect(portalService, m_request, requestInterface, QStringLiteral("Response"),
+        m_bus.disconnect(Portal::service, m_request, requestInterface, QStringLiteral("Response"),
                          this, SLOT(requestAnswered(uint, QVariantMap, QDBusMessage)));
     m_request.clear();
     m_asked = Asked::Nothing;
@@ -264,9 +264,9 @@ void PortalGlobalKey::closeSession()
 {
     if (m_session.isEmpty())
         return;
-    m_bus.disconnect(portalService, m_session, sessionInterface, QStringLiteral("Closed"), this,
+    m_bus.disconnect(Portal::service, m_session, sessionInterface, QStringLiteral("Closed"), this,
                      SLOT(sessionClosed(QVariantMap)));
-    m_bus.send(QDBusMessage::createMethodCall(portalService, m_session, sessionInterface,
+    m_bus.send(QDBusMessage::createMethodCall(Portal::service, m_session, sessionInterface,
                                               QStringLiteral("Close")));
     m_session.clear();
     m_bound.reset();

@@ -1,28 +1,12 @@
 #include "X11Desktop.h"
 
-#include <QGuiApplication>
-#include <QList>
-#include <QtGui/qguiapplication_platform.h>
+#include "X11Connection.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
 
 namespace {
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-QList<xcb_window_t> x11Roots(xcb_connection_t* connection)
-{
-    QList<xcb_window_t> roots;
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (; it.rem; xcb_screen_next(&it))
-        roots.append(it.data->root);
-    return roots;
-}
 
 std::optional<xcb_window_t> windowProperty(xcb_connection_t* connection, xcb_window_t window,
                                            xcb_atom_t property)
@@ -46,7 +30,7 @@ std::optional<xcb_window_t> windowProperty(xcb_connection_t* connection, xcb_win
 // itself; a name left behind by a window manager that has gone fails the second test.
 std::optional<bool> X11Desktop::windowManagerRunning()
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return false;
     const char name[] = "_NET_SUPPORTING_WM_CHECK";
@@ -58,7 +42,7 @@ std::optional<bool> X11Desktop::windowManagerRunning()
     std::free(atom);
     if (check == XCB_ATOM_NONE)
         return false;
-    for (xcb_window_t root : x11Roots(connection)) {
+    for (xcb_window_t root : X11Connection::roots(connection)) {
         const std::optional<xcb_window_t> window = windowProperty(connection, root, check);
         if (window && windowProperty(connection, *window, check) == window)
             return true;
@@ -68,10 +52,10 @@ std::optional<bool> X11Desktop::windowManagerRunning()
 
 std::optional<bool> X11Desktop::leftButtonDown()
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return std::nullopt;
-    const QList<xcb_window_t> roots = x11Roots(connection);
+    const QList<xcb_window_t> roots = X11Connection::roots(connection);
     if (roots.isEmpty())
         return std::nullopt;
     xcb_query_pointer_reply_t* reply =

@@ -1,11 +1,11 @@
 #include "X11GlobalKey.h"
 
 #include "GlobalKey.h"
+#include "X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QList>
-#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -22,21 +22,6 @@ using XcbReply = std::unique_ptr<T, FreeDeleter>;
 constexpr xcb_keysym_t numLockKeySym = 0xff7f;
 // Shift, Lock, Control and Mod1 to Mod5; the rest of an event's state is the pointer buttons.
 constexpr uint16_t keyboardModifierBits = 0xff;
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-QList<xcb_window_t> x11Roots(xcb_connection_t* connection)
-{
-    QList<xcb_window_t> roots;
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (; it.rem; xcb_screen_next(&it))
-        roots.append(it.data->root);
-    return roots;
-}
 
 // The keyboard's keysyms by keycode, as the server has them now.
 class KeyboardMapping {
@@ -153,7 +138,7 @@ public:
                 lockCombinations.append(extra);
         }
         QList<std::pair<Grab, xcb_void_cookie_t>> requests;
-        for (xcb_window_t root : x11Roots(m_connection)) {
+        for (xcb_window_t root : X11Connection::roots(m_connection)) {
             for (uint16_t extra : lockCombinations) {
                 const Grab grab{root, uint16_t(m_modifiers | extra)};
                 requests.append({grab, xcb_grab_key_checked(m_connection, 1, root,
@@ -253,7 +238,7 @@ private:
 
 std::unique_ptr<GlobalKeyBackend> makeX11GlobalKey()
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Connection::connection();
     if (!connection)
         return nullptr;
     return std::make_unique<X11GlobalKey>(connection);
