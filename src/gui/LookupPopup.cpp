@@ -122,14 +122,25 @@ std::optional<QPoint> LookupPopup::pointerPosition()
     return QCursor::pos();
 }
 
-void LookupPopup::present(const QString& term, const QString& message)
+void LookupPopup::present(const QString& term, std::function<QString()> openPages)
+{
+    showFor(term, {});
+    m_openPages = std::move(openPages);
+    update();
+}
+
+void LookupPopup::presentMessage(const QString& message)
+{
+    m_openPages = {};
+    showFor({}, message);
+}
+
+void LookupPopup::showFor(const QString& term, const QString& message)
 {
     m_term = term;
     m_title->setText(term.isEmpty() ? QStringLiteral("Veritome") : QStringLiteral("“%1”").arg(term));
-    m_message->setText(message);
-    const bool pagesShown = message.isEmpty();
-    m_body->setCurrentWidget(pagesShown ? static_cast<QWidget*>(m_pages) : m_message);
-    m_toMainWindow->setEnabled(pagesShown && m_pages->count() > 0);
+    showMessage(message);
+    m_toMainWindow->setEnabled(false);
     if (!isVisible() || !m_pinned) {
         const std::optional<QPoint> pointer = pointerPosition();
         QScreen* screen = pointer ? QGuiApplication::screenAt(*pointer) : nullptr;
@@ -145,13 +156,40 @@ void LookupPopup::present(const QString& term, const QString& message)
     show();
     raise();
     activateWindow();
+    setFocus(Qt::PopupFocusReason);
+    Accessibility::announce(this, message.isEmpty() ? QStringLiteral("浮动查询窗：%1").arg(term)
+                                                    : message);
+}
+
+void LookupPopup::showMessage(const QString& message)
+{
+    m_message->setText(message);
+    m_body->setCurrentWidget(message.isEmpty() ? static_cast<QWidget*>(m_pages) : m_message);
+}
+
+// The popup is on the screen: now the engine may take its time.
+void LookupPopup::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    if (m_openPages)
+        QMetaObject::invokeMethod(this, &LookupPopup::openPages, Qt::QueuedConnection);
+}
+
+void LookupPopup::openPages()
+{
+    const std::function<QString()> open = std::exchange(m_openPages, {});
+    if (!open || !isVisible())
+        return;
+    const QString message = open();
+    if (!message.isEmpty()) {
+        showMessage(message);
+        Accessibility::announce(this, message);
+        return;
+    }
+    m_toMainWindow->setEnabled(m_pages->count() > 0);
     // Tab goes on from the header into the page.
-    if (pagesShown && m_pages->count() > 0)
+    if (m_pages->count() > 0)
         m_pages->currentWidget()->setFocus(Qt::PopupFocusReason);
-    else
-        setFocus(Qt::PopupFocusReason);
-    Accessibility::announce(this, pagesShown ? QStringLiteral("浮动查询窗：%1").arg(term)
-                                             : message);
 }
 
 void LookupPopup::setPinned(bool pinned)
@@ -207,6 +245,7 @@ void LookupPopup::hideEvent(QHideEvent* event)
     // The popup's window is made anew when it is pinned or unpinned; its pages stay then.
     if (m_changingKind || event->spontaneous())
         return;
+    m_openPages = {};
     m_tabs->closeAll();
     emit hidden();
 }

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,9 +31,12 @@ public:
     QTabWidget* pages() const { return m_pages; }
 
     // Shows the popup for the term beside the pointer (centred on the screen where the
-    // pointer cannot be known), with the pages opened into its tabs; or, for an empty
-    // term, with the message in their place.
-    void present(const QString& term, const QString& message = {});
+    // pointer cannot be known). Once it has painted, openPages opens the term's pages into
+    // its tabs, so that the engine's start never holds the popup up; it returns what to say
+    // in their place where it opened none.
+    void present(const QString& term, std::function<QString()> openPages);
+    // The popup with a message alone.
+    void presentMessage(const QString& message);
     QString term() const { return m_term; }
 
     bool isPinned() const { return m_pinned; }
@@ -53,9 +57,13 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showFor(const QString& term, const QString& message);
+    void showMessage(const QString& message);
+    void openPages();
     void applyWindowKind();
     void closeUnlessPinned();
 
@@ -67,6 +75,7 @@ private:
     QToolButton* m_toMainWindow = nullptr;
     QToolButton* m_pin = nullptr;
     QString m_term;
+    std::function<QString()> m_openPages; // until the popup has painted
     bool m_pinned = false;
     bool m_changingKind = false;
     QSize m_chosenSize;

@@ -162,16 +162,18 @@ void TfrmMain::lookUpInPopup(const QString& term)
     m_popup->tabs().closeAll();
     if (Lookup::isBlankTerm(AnsiCodec::encode(term))) {
         const QString key = m_popupKey->key().toString(QKeySequence::NativeText);
-        m_popup->present({}, key.isEmpty()
-                                 ? QStringLiteral("没有选中的文字。请先选中要查询的词。")
-                                 : QStringLiteral("没有选中的文字。请先选中要查询的词，再按 %1。").arg(key));
+        m_popup->presentMessage(
+            key.isEmpty() ? QStringLiteral("没有选中的文字。请先选中要查询的词。")
+                          : QStringLiteral("没有选中的文字。请先选中要查询的词，再按 %1。").arg(key));
         return;
     }
     m_searched.append(QueryBox::remember(CmbBook, term));
-    openSearchTabs(m_popup->tabs(), term);
-    m_popup->present(term, m_popup->pages()->count() > 0
-                               ? QString()
-                               : QStringLiteral("没有勾选要查询的百科。请在主窗口中勾选后再查询。"));
+    m_popup->present(term, [this, term] {
+        App::guarded([this, &term] { openSearchTabs(m_popup->tabs(), term); });
+        return m_popup->pages()->count() > 0
+                   ? QString()
+                   : QStringLiteral("没有勾选要查询的百科。请在主窗口中勾选后再查询。");
+    });
 }
 
 void TfrmMain::openPopupInMainWindow()

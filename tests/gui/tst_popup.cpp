@@ -113,11 +113,10 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("word"));
         QVERIFY(portal.call(portalPath, fakePortal, QStringLiteral("Activate"),
                             {QStringLiteral("popup")}).type() == QDBusMessage::ReplyMessage);
-        QVERIFY(waitUntil([&] { return window.popup() && window.popup()->isVisible(); }));
+        QVERIFY(fixture.waitForPopupPages());
         LookupPopup& popup = *window.popup();
         QCOMPARE(popup.pages()->count(), tabs);
         QCOMPARE(popup.pages()->tabBar()->isVisible(), tabs > 1);
-        fixture.countLoads(fixture.popupBrowsers());
         QVERIFY(fixture.waitForLoads());
         QCOMPARE(resultRequests(fixture.server, TfrmMain::bannerHost.toLatin1()),
                  expectedRequests(mode, ascii(QStringLiteral("word"))));
@@ -153,7 +152,7 @@ private slots:
         if (pinned)
             popup.findChild<QToolButton*>(QStringLiteral("PopupPin"))->click();
         QVERIFY(QTest::qWaitForWindowActive(&popup));
-        fixture.countLoads(fixture.popupBrowsers());
+        QVERIFY(fixture.waitForPopupPages());
         QVERIFY(fixture.waitForLoads());
         if (escape) {
             QVERIFY(QApplication::focusWidget());
@@ -177,9 +176,9 @@ private slots:
         fixture.search(QStringLiteral("before"));
         QVERIFY(fixture.waitForLoads());
         window.lookUpInPopup(QStringLiteral("moved"));
-        const QList<TWebBrowser*> pages = tabBrowsers(window.popup()->pages());
-        fixture.countLoads(pages);
+        QVERIFY(fixture.waitForPopupPages());
         QVERIFY(fixture.waitForLoads());
+        const QList<TWebBrowser*> pages = tabBrowsers(window.popup()->pages());
         fixture.server.clearRequests();
 
         window.popup()->findChild<QToolButton*>(QStringLiteral("PopupToMainWindow"))->click();
@@ -243,7 +242,7 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("second"));
         QVERIFY(portal.call(portalPath, fakePortal, QStringLiteral("Activate"),
                             {QStringLiteral("popup")}).type() == QDBusMessage::ReplyMessage);
-        QVERIFY(waitUntil([&] { return window.popup() && window.popup()->isVisible(); }));
+        QVERIFY(fixture.waitForPopupPages());
         window.popup()->close();
         QCOMPARE(fixture.history(), QByteArray("first\r\nsecond\r\n"));
         QVERIFY(!window.isVisible());

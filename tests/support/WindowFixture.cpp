@@ -147,6 +147,16 @@ QList<TWebBrowser*> WindowFixture::popupBrowsers() const
     return popup ? popup->findChildren<TWebBrowser*>() : QList<TWebBrowser*>();
 }
 
+bool WindowFixture::waitForPopupPages()
+{
+    const bool opened = waitUntil([this] {
+        const LookupPopup* popup = m_window->popup();
+        return popup && popup->isVisible() && !popupBrowsers().isEmpty();
+    });
+    countLoads(popupBrowsers());
+    return opened;
+}
+
 bool WindowFixture::activate(QWidget* window)
 {
     window->activateWindow();

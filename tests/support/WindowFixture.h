@@ -61,6 +61,9 @@ public:
     QList<TWebBrowser*> resultBrowsers() const;
     // The look-up popup's views, oldest first; none while it has no pages.
     QList<TWebBrowser*> popupBrowsers() const;
+    // Waits until the popup is shown and has opened its pages (after its first paint), and
+    // counts their loads from then on.
+    bool waitForPopupPages();
     // Counts the loads of the result views (or of those given) from now on (search() does
     // this itself).
     void countLoads();
