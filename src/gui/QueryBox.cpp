@@ -4,7 +4,9 @@
 #include "LookupAddress.h"
 #include "QueryHistory.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -96,3 +98,48 @@ QByteArray remember(QComboBox* box, const QString& term)
 }
 
 } // namespace QueryBox
+
+QueryBoxEnter::QueryBoxEnter(QComboBox* box) : QObject(box), m_box(box), m_list(box->view())
+{
+    box->installEventFilter(this);
+    // While the history list is open, the keys go to the list instead of the query box.
+    box->view()->installEventFilter(this);
+}
+
+bool QueryBoxEnter::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool keyEvent =
+        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    const auto isEnter = [event] {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    };
+    // Enter in the open list puts the picked term into the box and enters it at once, as
+    // Enter in the box itself does. The list takes Enter before it is a key press, as it
+    // would take a shortcut. The list is compared by address only: the filter also sees the
+    // events of its destruction, when it can no longer be asked anything.
+    if (watched == m_list && keyEvent && isEnter()) {
+        const QModelIndex picked = m_box->view()->currentIndex();
+        if (picked.isValid()) {
+            m_box->setCurrentIndex(picked.row());
+            m_box->setEditText(m_box->itemText(picked.row()));
+        }
+        m_box->hidePopup();
+        emit entered();
+        // The same Enter comes on as a key press to the query box, which has the keyboard
+        // again; it has been entered once already.
+        m_enterTaken = true;
+        QMetaObject::invokeMethod(this, [this] { m_enterTaken = false; }, Qt::QueuedConnection);
+        return true;
+    }
+    // Keys reach the combo box first; it hands them to its line edit directly. A key sent to
+    // the line edit itself comes back to the combo box when the line edit leaves it, so
+    // watching the combo box alone sees every Enter once.
+    if (watched == m_box && event->type() == QEvent::KeyPress && isEnter()) {
+        if (std::exchange(m_enterTaken, false))
+            return true;
+        emit entered();
+    }
+    // The key goes on to the query box either way.
+    return QObject::eventFilter(watched, event);
+}

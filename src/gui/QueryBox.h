@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 
 class QComboBox;
 
@@ -27,3 +28,23 @@ QByteArray remember(QComboBox* box);
 QByteArray remember(QComboBox* box, const QString& term);
 
 } // namespace QueryBox
+
+// Enter in the query box, or in its open history list, where it first puts the picked term
+// into the box: entered() once for each Enter, before the box has the key.
+class QueryBoxEnter : public QObject {
+    Q_OBJECT
+
+public:
+    explicit QueryBoxEnter(QComboBox* box);
+
+signals:
+    void entered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QComboBox* m_box;
+    QObject* m_list; // the drop-down list, compared by address only
+    bool m_enterTaken = false; // the list has just entered this Enter
+};

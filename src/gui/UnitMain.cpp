@@ -25,12 +25,10 @@
 #include "WebBrowser.h"
 #include "platform/GlobalKey.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -318,41 +316,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange
             || event->type() == QEvent::StyleChange))
         fitSourceColumns();
-    // Enter in the open list puts the picked term into the box and searches at once,
-    // as Enter in the box itself does. The list takes Enter before it is a key press, as it
-    // would take a shortcut.
-    // The watched controls are compared by address only: the filter also sees the events
-    // of their destruction, when they can no longer be asked anything.
-    if (watched == m_historyList
-        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndex picked = CmbBook->view()->currentIndex();
-            if (picked.isValid()) {
-                CmbBook->setCurrentIndex(picked.row());
-                CmbBook->setEditText(CmbBook->itemText(picked.row()));
-            }
-            CmbBook->hidePopup();
-            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
-            // The same Enter comes on as a key press to the query box, which has the
-            // keyboard again; it has searched once already.
-            m_enterTaken = true;
-            QMetaObject::invokeMethod(this, [this] { m_enterTaken = false; }, Qt::QueuedConnection);
-            return true;
-        }
-    }
-    // Keys reach the combo box first; it hands them to its line edit directly. A key sent
-    // to the line edit itself comes back to the combo box when the line edit leaves it, so
-    // watching the combo box alone sees every Enter once.
-    if (watched == CmbBook && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (std::exchange(m_enterTaken, false))
-                return true;
-            App::guarded([&] { CmbBookKeyPress(CmbBook, QChar(13)); });
-        }
-    }
-    // The key goes on to the query box either way.
     return QWidget::eventFilter(watched, event);
 }
 

@@ -277,12 +277,10 @@ private:
     bool m_actionUpdatePending = false;
     OuterSize m_outerSize;
     DockDrag* m_docking = nullptr; // keeps the list of floating windows
-    QObject* m_historyList = nullptr; // the query box's drop-down list, as watched
     QList<QAction*> m_commandActions; // one for each row of the command table, in its order
     PageZoom* m_zoom = nullptr;
     FindBar* m_findBar = nullptr;
     Appearance* m_appearance = nullptr;
-    bool m_enterTaken = false; // the history list has just searched on this Enter
     bool m_modeRead = false;
     bool m_waiting = false;
     bool m_exiting = false;

@@ -336,10 +336,8 @@ void TfrmMain::bindEvents()
     App::connectGuarded(CkLstBookshop, &QListWidget::itemChanged, this,
                         &TfrmMain::CkLstBookshopClick);
     App::connectGuarded(BtnBookOK, &QToolButton::clicked, this, &TfrmMain::BtnBookOKClick);
-    CmbBook->installEventFilter(this);
-    // While the history list is open, the keys go to the list instead of the query box.
-    m_historyList = CmbBook->view();
-    m_historyList->installEventFilter(this);
+    connect(new QueryBoxEnter(CmbBook), &QueryBoxEnter::entered, this,
+            [this] { App::guarded([this] { CmbBookKeyPress(CmbBook, QChar(13)); }); });
 
     m_docking = new DockDrag(
         CoolBar1, ToolBar2,
