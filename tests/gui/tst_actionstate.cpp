@@ -277,8 +277,7 @@ private slots:
         QVERIFY(first && second);
         first->status = second->status = allPageCommands(3);
         fixture->PageControl1->setCurrentIndex(1);
-        fixture->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+        QVERIFY(WindowFixture::activate(fixture.window()));
         fixture->CmbBook->setEditText(QStringLiteral("term"));
         fixture->CmbBook->setFocus();
         QTRY_VERIFY(fixture->CmbBook->lineEdit()->hasFocus());

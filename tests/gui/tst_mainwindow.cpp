@@ -202,8 +202,7 @@ private slots:
                                 .arg(window.frameGeometry().y())
                                 .arg(window.frameGeometry().width())
                                 .arg(window.frameGeometry().height())));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(WindowFixture::activate(&window));
         chooseMode(window, narrowedIn);
         // The window's minimum follows the bars in layout requests that each post the next.
         QTRY_COMPARE(window.minimumWidth(), window.minimumSizeHint().width());

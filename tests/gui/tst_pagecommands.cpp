@@ -982,7 +982,7 @@ private slots:
         fixture.search(QStringLiteral("zoom"));
         QVERIFY(fixture.waitForLoads());
         TWebBrowser* active = fixture->GetActiveWebBrowser();
-        QWidget* page = active->findChild<QWebEngineView*>()->focusProxy();
+        QWidget* page = pageInput(active);
         QVERIFY(page);
         for (const QChar step : input) {
             const QPoint middle = page->rect().center();
@@ -1052,7 +1052,7 @@ private slots:
         QVERIFY(browser);
         const QString first = browser->LocationURL();
         const auto step = [&](bool back) {
-            QWidget* page = browser->findChild<QWebEngineView*>()->focusProxy();
+            QWidget* page = pageInput(browser);
             if (way == QLatin1String("keys")) {
                 QTest::keyClick(page, back ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
             } else if (way == QLatin1String("mouse")) {
@@ -1079,7 +1079,7 @@ private slots:
         // A click of the user's: the engine skips, going back, a page left without one.
         const QPoint link = elementMiddle(browser, QStringLiteral("link"));
         QVERIFY(!link.isNull());
-        QWidget* target = browser->findChild<QWebEngineView*>()->focusProxy();
+        QWidget* target = pageInput(browser);
         const QString second = QUrl(first).resolved(QUrl(QStringLiteral("/linked"))).toString();
         // The engine drops input that comes before the page's first frame.
         for (int attempt = 0; attempt < 8 && browser->LocationURL() != second; ++attempt) {
@@ -1264,7 +1264,7 @@ private:
         // The engine drops input that comes before the page's first frame, which a loaded
         // machine may not have drawn yet when the load is reported: click again until the
         // menu opens, as a user would.
-        QWidget* target = browser->findChild<QWebEngineView*>()->focusProxy();
+        QWidget* target = pageInput(browser);
         QMenu* menu = nullptr;
         for (int attempt = 0; attempt < 8 && !menu; ++attempt) {
             QTest::mousePress(target, Qt::RightButton, {}, point);
@@ -1279,8 +1279,7 @@ private:
 
     void focusQueryBox()
     {
-        fixture->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+        QVERIFY(WindowFixture::activate(fixture.window()));
         fixture->CmbBook->setFocus();
         QTRY_VERIFY(fixture->CmbBook->lineEdit()->hasFocus());
     }

@@ -72,15 +72,6 @@ private:
 
 namespace {
 
-// The banner's view comes and goes as it rests behind the tabs.
-int resultViewCount(const TfrmMain& window)
-{
-    int count = 0;
-    for (QWidget* widget : QApplication::allWidgets())
-        count += qobject_cast<QWebEngineView*>(widget) && !window.WbAd->isAncestorOf(widget);
-    return count;
-}
-
 // The program, the engine's two zygotes, a renderer for each of the five result pages and
 // one for the banner.
 constexpr int processLimit = 3 + 5 + 1;
@@ -234,15 +225,14 @@ void TestResultTabs::closingTheOnlyTabShowsTheBanner_data()
 void TestResultTabs::closingTheOnlyTabShowsTheBanner()
 {
     QFETCH(bool, closeAll);
-    fixture->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+    QVERIFY(WindowFixture::activate(fixture.window()));
     fixture->CmbBoxType->setCurrentIndex(1);
     fixture.search(QStringLiteral("only"));
     QCOMPARE(tabTags(), QList<int>({1}));
     QVERIFY(fixture->PageControl1->isVisible());
     // The user clicks into the page: only that gives it the keyboard.
     QVERIFY(fixture.waitForLoads(1));
-    QWidget* page = fixture->GetActiveWebBrowser()->findChild<QWebEngineView*>()->focusProxy();
+    QWidget* page = pageInput(fixture->GetActiveWebBrowser());
     QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(10, 10));
     QVERIFY(fixture->GetActiveWebBrowser()->isAncestorOf(QApplication::focusWidget()));
 
@@ -340,14 +330,14 @@ void TestResultTabs::closeAllAsksFirst()
 void TestResultTabs::closeAllLeavesOnlyTheBannerView()
 {
     fixture.search(QStringLiteral("views"));
-    QCOMPARE(resultViewCount(*fixture.window()), 5);
+    QCOMPARE(fixture.resultViewCount(), 5);
     const bool pageControlVisible = fixture->PageControl1->isVisible();
     const bool bannerVisible = fixture->PnlWbAD->isVisible();
 
     fixture->CloseAllResultPages();
     QCOMPARE(fixture->PageControl1->count(), 0);
     QCOMPARE(fixture->findChildren<TWebBrowser*>(), QList<TWebBrowser*>({fixture->WbAd}));
-    QCOMPARE(resultViewCount(*fixture.window()), 0);
+    QCOMPARE(fixture.resultViewCount(), 0);
     QCOMPARE(fixture->findChildren<QWebEnginePage*>().size(),
              fixture->WbAd->findChildren<QWebEnginePage*>().size());
     // Visibility is the caller's business.
@@ -443,7 +433,7 @@ void TestResultTabs::repeatedSearchesLeaveNothingBehind()
         fixture.search(QStringLiteral("round %1").arg(round));
         QVERIFY(fixture.waitForLoads());
         QCOMPARE(fixture.resultBrowsers().size(), fixture->PageControl1->count());
-        QCOMPARE(resultViewCount(*fixture.window()), fixture->PageControl1->count());
+        QCOMPARE(fixture.resultViewCount(), fixture->PageControl1->count());
         QCOMPARE(fixture->findChildren<QWebEnginePage*>().size()
                      - fixture->WbAd->findChildren<QWebEnginePage*>().size(),
                  fixture->PageControl1->count());
@@ -617,8 +607,7 @@ void TestResultTabs::aPageHoldsUpItsOwnTabAlone()
         return response;
     });
     const auto ran = [&](const QByteArray& host) { return fixture.server.received("/ran?" + host); };
-    fixture->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+    QVERIFY(WindowFixture::activate(fixture.window()));
     const QString term = QStringLiteral("分开");
     fixture.search(term);
     const QList<TWebBrowser*> views = fixture.resultBrowsers();

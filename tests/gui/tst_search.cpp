@@ -426,7 +426,7 @@ void TestSearch::silentViewsLeavePagesButCancelConfirms()
     QWebEnginePage* page = enginePage(view);
 
     // A real click: the engine asks before leaving only a page the user has touched.
-    QWidget* target = view->findChild<QWebEngineView*>()->focusProxy();
+    QWidget* target = pageInput(view);
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(100, 100));
     QVERIFY(waitUntil([&] { return page->title() == QLatin1String("confirm false"); }));
 
@@ -487,8 +487,7 @@ void TestSearch::nextTermReplacesTheLast()
         QSKIP("without a window system the open list does not take the keys; see tst_search_x11");
     resultPage = page;
     QWidget* window = fixture.window();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(WindowFixture::activate(window));
     fixture->CmbBoxType->setCurrentIndex(1);
     fixture->CmbBook->setFocus();
     typeInto(window, QStringLiteral("地球"));
@@ -518,8 +517,7 @@ void TestSearch::keyboardAlone()
 {
     resultPage = "<title>result</title><a href=/one>one</a>";
     QWidget* window = fixture.window();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(WindowFixture::activate(window));
     // A failed check inside returns from the walk alone; the caller stops on it.
     const auto walk = [&](const QList<QPair<Qt::KeyboardModifiers, QWidget*>>& steps) {
         for (const auto& [modifiers, expected] : steps) {

@@ -114,9 +114,7 @@ private slots:
             const QList<TWebBrowser*> browsers = fixture.resultBrowsers();
             QCOMPARE(browsers.size(), tabs);
             // The banner's view rests behind them.
-            QCOMPARE(window.findChildren<QWebEngineView*>().size()
-                         - window.WbAd->findChildren<QWebEngineView*>().size(),
-                     tabs);
+            QCOMPARE(fixture.resultViewCount(), tabs);
 
             fixture.countLoads();
             QVERIFY(fixture.waitForLoads(1));

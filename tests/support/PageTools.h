@@ -13,6 +13,12 @@ inline QWebEnginePage* enginePage(TWebBrowser* browser)
     return browser->findChild<QWebEngineView*>()->page();
 }
 
+// The widget of the engine's view that takes the mouse and the keyboard for the page.
+inline QWidget* pageInput(TWebBrowser* browser)
+{
+    return browser->findChild<QWebEngineView*>()->focusProxy();
+}
+
 // Runs a script in the view's page and waits for its result; an invalid value where no
 // answer came.
 inline QVariant runScript(TWebBrowser* browser, const QString& script)

@@ -6,6 +6,7 @@
 #include "UnitMain.h"
 #include "WebBrowser.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDebug>
@@ -139,6 +140,14 @@ QList<TWebBrowser*> WindowFixture::resultBrowsers() const
     QList<TWebBrowser*> browsers = m_window->findChildren<TWebBrowser*>();
     browsers.removeOne(m_window->WbAd);
     return browsers;
+}
+
+int WindowFixture::resultViewCount() const
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::allWidgets())
+        count += qobject_cast<QWebEngineView*>(widget) && !m_window->WbAd->isAncestorOf(widget);
+    return count;
 }
 
 QList<TWebBrowser*> WindowFixture::popupBrowsers() const

@@ -59,6 +59,9 @@ public:
     void search(const QString& term);
     // The result tabs' views, oldest first; the banner's view is not among them.
     QList<TWebBrowser*> resultBrowsers() const;
+    // The engine's views anywhere in the program but in the banner, which comes and goes as
+    // it rests behind the tabs.
+    int resultViewCount() const;
     // The look-up popup's views, oldest first; none while it has no pages.
     QList<TWebBrowser*> popupBrowsers() const;
     // Waits until the popup is shown and has opened its pages (after its first paint), and
