@@ -47,10 +47,24 @@ ResultTabs::ResultTabs(QWidget* owner, QTabWidget* pages, QWidget* banner, QComb
 // whole window hides, and the banner must not come forward then.
 bool ResultTabs::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pages && m_banner
-        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
-        m_banner->setVisible(m_pages->isHidden());
+    if (watched == m_pages && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        if (m_banner)
+            m_banner->setVisible(m_pages->isHidden());
+        tellArea();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+bool ResultTabs::tabsShown() const { return !m_pages->isHidden(); }
+
+// A hidden window's controls hear nothing of their showing and hiding; the area is told
+// wherever it may have turned.
+void ResultTabs::tellArea()
+{
+    if (tabsShown() == m_areaTold)
+        return;
+    m_areaTold = tabsShown();
+    emit areaChanged(m_areaTold);
 }
 
 QWidget* ResultTabs::addPage()
@@ -227,6 +241,7 @@ void ResultTabs::refreshArea()
     m_pages->setVisible(m_pages->count() > 0);
     if (m_banner)
         m_banner->setVisible(m_pages->isHidden());
+    tellArea();
     // The focus went with the last tab; typing goes on in the query box, and the next
     // term typed replaces the last.
     if (m_pages->isHidden() && m_queryBox)

@@ -59,7 +59,13 @@ public:
     // The tabs show while there are any, the banner otherwise.
     void refreshArea();
 
+    // Whether the area shows the tabs rather than the banner, by the tab control's own
+    // setting: the tab control also hides and shows with the whole window.
+    bool tabsShown() const;
+
 signals:
+    // The area has turned from the banner to the tabs, or back.
+    void areaChanged(bool tabsShown);
     // The tabs, the active tab or the commands of a view may have changed.
     void changed();
     // The active tab's page has started or ended loading, or another tab became active.
@@ -76,6 +82,7 @@ protected:
 
 private:
     void destroyTab(int index);
+    void tellArea();
     void follow(TWebBrowser* browser);
     void followPage(TWebBrowser* browser, const QString& caption);
     void showLoading(TWebBrowser* browser, bool loading);
@@ -90,6 +97,7 @@ private:
     std::shared_ptr<PageSettings> m_pageSettings;
     PageZoom* m_zoom;
     int m_pageSerial = 0;
+    bool m_areaTold = false; // what areaChanged said last
     QIcon m_loadingMark;
     QIcon m_blankMark;
 };

@@ -309,9 +309,6 @@ void TfrmMain::CkLstBookshopClick(QObject*)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    // The tab control's own setting, not the event: the whole window hides too.
-    if (watched == PageControl1 && event->type() == QEvent::Hide && PageControl1->isHidden())
-        m_findBar->close();
     if (watched == CkLstBookshop
         && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange
             || event->type() == QEvent::StyleChange))

@@ -372,7 +372,10 @@ void TfrmMain::bindEvents()
         connect(menu, &QMenu::aboutToShow, this, &TfrmMain::refreshActions);
     // The find bar follows the active page; it goes when the tabs give way to the banner.
     connect(PageControl1, &QTabWidget::currentChanged, m_findBar, &FindBar::activePageChanged);
-    PageControl1->installEventFilter(this);
+    connect(m_tabs, &ResultTabs::areaChanged, m_findBar, [this](bool tabsShown) {
+        if (!tabsShown)
+            m_findBar->close();
+    });
     connect(m_zoom, &PageZoom::changed, this, &TfrmMain::showZoom);
     connect(m_zoom, &PageZoom::limitReached, this, &TfrmMain::showZoomLimit);
     connect(m_tabs, &ResultTabs::activeLoadingChanged, this, &TfrmMain::showLoading);

@@ -954,6 +954,11 @@ private slots:
         QTest::keyClick(fixture->CmbBook, Qt::Key_F3);
         QVERIFY(bar->isVisible());
         QVERIFY(shows(1, needles(0)));
+
+        // It goes with the tabs, when the banner comes back.
+        fixture->CloseAllResultPages();
+        fixture->RefreshResultArea();
+        QVERIFY(bar->isHidden());
     }
 
     void zoomActsOnEveryResultPage_data()
