@@ -3,7 +3,7 @@
 #include "Appearance.h"
 #include "PageNotice.h"
 #include "Palette.h"
-#include "RendererWatch.h"
+#include "RendererRecovery.h"
 #include "WebProfile.h"
 
 #include <QAuthenticator>
@@ -143,50 +143,20 @@ SilentPage::SilentPage(Session session, QObject* parent)
             connect(this, &QWebEnginePage::urlChanged, this,
                     [this] { setBackgroundColor(Qt::white); }, Qt::SingleShotConnection);
     }
-    connect(this, &QWebEnginePage::renderProcessTerminated, this,
-            &SilentPage::rendererTerminated);
-    connect(this, &QWebEnginePage::renderProcessPidChanged, this, &SilentPage::checkRenderer);
-    connect(this, &QWebEnginePage::loadFinished, this, &SilentPage::checkRenderer);
+    m_recovery = new RendererRecovery(this);
+    connect(m_recovery, &RendererRecovery::deadChanged, this, &SilentPage::stateChanged);
+    connect(m_recovery, &RendererRecovery::stoppedAnswering, this,
+            [this] { showNotice(url(), PageNotice::stoppedAnswering()); });
 }
 
 void SilentPage::setSourceName(const QString& name)
 {
-    if (m_sourceName.isEmpty() && !name.isEmpty())
-        connect(new RendererWatch(this), &RendererWatch::ended, this,
-                [this] { m_rendererEnded = true; });
+    if (!name.isEmpty())
+        m_recovery->watchForHangs();
     m_sourceName = name;
 }
 
-// A renderer that died takes its page with it. The page is loaded again, once: a page
-// that kills its renderer right after that reload would otherwise go round in an endless
-// loop of reloads. A renderer ended for not answering would only hang again.
-void SilentPage::rendererTerminated()
-{
-    m_rendererDead = true;
-    emit stateChanged();
-    // Not from inside the engine's report of the death.
-    if (m_rendererEnded) {
-        m_rendererEnded = false;
-        QMetaObject::invokeMethod(
-            this, [this] { showNotice(url(), PageNotice::stoppedAnswering()); },
-            Qt::QueuedConnection);
-        return;
-    }
-    constexpr qint64 recoveryQuietMs = 30000;
-    if (m_recovered.isValid() && m_recovered.elapsed() < recoveryQuietMs)
-        return;
-    m_recovered.start();
-    QMetaObject::invokeMethod(
-        this, [this] { QWebEnginePage::triggerAction(Reload); }, Qt::QueuedConnection);
-}
-
-void SilentPage::checkRenderer()
-{
-    if (!m_rendererDead || renderProcessPid() == 0)
-        return;
-    m_rendererDead = false;
-    emit stateChanged();
-}
+bool SilentPage::rendererDead() const { return m_recovery->dead(); }
 
 void SilentPage::loadEnded(const QWebEngineLoadingInfo& info)
 {

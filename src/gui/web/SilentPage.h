@@ -1,18 +1,19 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QUrl>
 #include <QWebEnginePage>
+
+class RendererRecovery;
 
 // What has the keyboard inside the page, as the focus script reports it.
 enum class FocusKind { None = 0, TextField = 1, Password = 2, RichText = 3 };
 
 // The page inside a TWebBrowser. While silent, none of the page's own dialogs reaches the
 // user; every navigation is offered to beforeNavigate first; it knows what has its
-// keyboard focus, which decides the editing commands' state; and it answers for its
-// renderer: a renderer that dies is replaced once, and a named page whose renderer stops
-// answering, or which cannot load, shows a notice of the program's own instead.
+// keyboard focus, which decides the editing commands' state; and a named page whose
+// renderer stops answering (RendererRecovery), or which cannot load, shows a notice of the
+// program's own instead.
 class SilentPage : public QWebEnginePage {
     Q_OBJECT
 
@@ -25,7 +26,7 @@ public:
     bool silent = false;
     FocusKind focusKind() const { return m_focusKind; }
     // Its renderer died and no new one has taken over yet: the page shows nothing.
-    bool rendererDead() const { return m_rendererDead; }
+    bool rendererDead() const;
 
     // The source a result page comes from. A named page is watched for a renderer that
     // stops answering, and a notice naming the source takes the place of a page that
@@ -58,17 +59,13 @@ protected:
 private:
     static QString leavePageQuestion();
     void setFocusKind(FocusKind kind);
-    void rendererTerminated();
-    void checkRenderer();
     void loadEnded(const QWebEngineLoadingInfo& info);
     void showNotice(const QUrl& address, const QString& problem);
 
     const QString m_focusToken;
     FocusKind m_focusKind = FocusKind::None;
     QString m_sourceName;
-    bool m_rendererDead = false;
-    bool m_rendererEnded = false; // ended for not answering, not crashed
-    QElapsedTimer m_recovered;    // since the last reload after a renderer died
+    RendererRecovery* m_recovery = nullptr;
     QUrl m_noticeFor;             // the address a shown notice stands for
     bool m_noticeLoading = false;
 };
