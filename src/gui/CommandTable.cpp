@@ -1,11 +1,13 @@
 #include "CommandTable.h"
 
+#include "Application.h"
+#include "FindBar.h"
 #include "PageZoom.h"
 #include "TabHistory.h"
 #include "UnitMain.h"
 #include "WebBrowser.h"
 
-#include <QTabWidget>
+#include <QDesktopServices>
 #include <QWebEngineView>
 
 namespace CommandTable {
@@ -14,19 +16,23 @@ namespace {
 
 constexpr int available = OleCmd::Supported | OleCmd::Enabled;
 
-int activeIndex(const TfrmMain& window) { return window.PageControl1->currentIndex(); }
-int tabCount(const TfrmMain& window) { return window.PageControl1->count(); }
+QWebEngineView* viewOf(const Context& c) { return TWebBrowser::engineViewOf(c.browser); }
 
-QWebEngineView* viewOf(const TWebBrowser* browser) { return TWebBrowser::engineViewOf(browser); }
-
-bool hasPage(const TfrmMain&, TWebBrowser* browser) { return viewOf(browser) != nullptr; }
+bool hasPage(const Context& c) { return viewOf(c) != nullptr; }
+bool hasTabs(const Context& c) { return c.tabCount > 0; }
 
 // The zoom is the result pages': it changes while there are any. At its largest or its
 // smallest, a step further says so.
-bool canZoom(const TfrmMain& window, TWebBrowser*) { return tabCount(window) > 0; }
-bool canResetZoom(const TfrmMain& window, TWebBrowser*)
+bool canResetZoom(const Context& c) { return c.tabCount > 0 && !c.zoom->isDefault(); }
+
+// Where no web browser will start, the user is told what to do about it, in a message of
+// the program's own.
+void openInBrowser(const Context& c, const QUrl& address)
 {
-    return tabCount(window) > 0 && !window.pageZoom().isDefault();
+    if (address.isValid() && !QDesktopServices::openUrl(address))
+        App::showInformation(c.window, QStringLiteral("无法用网页浏览器打开 %1。\n"
+                                                      "请在桌面的设置中选择默认的网页浏览器，然后再试。")
+                                           .arg(address.toDisplayString()));
 }
 
 // Builds a row step by step: what it is, then where it shows.
@@ -64,7 +70,7 @@ struct Row {
 };
 
 Row action(const char* name, const QString& caption, const QString& hint, int glyph,
-           Handler execute, Rule enabled, QAction* TfrmMain::*field = nullptr)
+           Handler execute, Rule enabled, QAction* TfrmMain::*field)
 {
     Row row;
     row.command.name = name;
@@ -85,6 +91,14 @@ Row webCommand(const char* name, const QString& caption, const QString& hint, in
     return row;
 }
 
+Row command(const char* name, const QString& caption, const QString& hint, Run run,
+            Rule enabled)
+{
+    Row row = action(name, caption, hint, -1, nullptr, enabled, nullptr);
+    row.command.run = run;
+    return row;
+}
+
 QList<Command> buildTable()
 {
     using T = TfrmMain;
@@ -92,21 +106,19 @@ QList<Command> buildTable()
         // The action list, in its order.
         action("ActPrior", QStringLiteral("ActPrior"), QStringLiteral("前一页"), 0,
                &T::ActPriorExecute,
-               [](const T& w, TWebBrowser*) { return activeIndex(w) > 0; }, &T::ActPrior)
+               [](const Context& c) { return c.activeIndex > 0; }, &T::ActPrior)
             .onToolBar(&T::ToolButton1, "ToolButton1", 1),
         action("ActNext", QStringLiteral("ActNext"), QStringLiteral("后一页"), 1,
                &T::ActNextExecute,
-               [](const T& w, TWebBrowser*) { return activeIndex(w) < tabCount(w) - 1; },
+               [](const Context& c) { return c.activeIndex < c.tabCount - 1; },
                &T::ActNext)
             .onToolBar(&T::ToolButton2, "ToolButton2", 2),
         action("ActClose", QStringLiteral("关闭当前页(&C)"), QStringLiteral("关闭当前页"), 2,
-               &T::ActCloseExecute, [](const T& w, TWebBrowser*) { return tabCount(w) > 0; },
-               &T::ActClose)
+               &T::ActCloseExecute, hasTabs, &T::ActClose)
             .in(Menu::File, 1)
             .onToolBar(&T::ToolButton3, "ToolButton3", 3),
         action("ActCloseAll", QStringLiteral("关闭所有页"), QStringLiteral("关闭所有页"), 7,
-               &T::ActCloseAllExecute, [](const T& w, TWebBrowser*) { return tabCount(w) > 0; },
-               &T::ActCloseAll)
+               &T::ActCloseAllExecute, hasTabs, &T::ActCloseAll)
             .in(Menu::File, 2)
             .onToolBar(&T::ToolButton8, "ToolButton8", 4),
         webCommand("ActSave", QStringLiteral("保存(&S)"), QStringLiteral("保存"), 5,
@@ -139,50 +151,48 @@ QList<Command> buildTable()
 
         // The commands beyond the action list: in the page's own menu and on keys, so that
         // the window's menus stay as they are.
-        action("ActFind", QStringLiteral("查找(&F)..."), QStringLiteral("在本页中查找"), -1,
-               &T::ActFindExecute, hasPage)
+        command("ActFind", QStringLiteral("查找(&F)..."), QStringLiteral("在本页中查找"),
+                [](const Context& c) { c.findBar->open(); }, hasPage)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_F)})
             .inPageMenu(PageMenu::Always, true),
-        action("ActFindNext", QStringLiteral("查找下一处"), QStringLiteral("查找下一处"), -1,
-               &T::ActFindNextExecute, hasPage)
+        command("ActFindNext", QStringLiteral("查找下一处"), QStringLiteral("查找下一处"),
+                [](const Context& c) { c.findBar->findNext(); }, hasPage)
             .keys({QKeySequence(Qt::Key_F3)}),
-        action("ActFindPrevious", QStringLiteral("查找上一处"), QStringLiteral("查找上一处"), -1,
-               &T::ActFindPreviousExecute, hasPage)
+        command("ActFindPrevious", QStringLiteral("查找上一处"), QStringLiteral("查找上一处"),
+                [](const Context& c) { c.findBar->findPrevious(); }, hasPage)
             .keys({QKeySequence(Qt::SHIFT | Qt::Key_F3)}),
-        action("ActBack", QStringLiteral("后退"), QStringLiteral("回到本页的上一页"), -1,
-               &T::ActBackExecute,
-               [](const T&, TWebBrowser* b) { return TabHistory::canGoBack(viewOf(b)); })
+        command("ActBack", QStringLiteral("后退"), QStringLiteral("回到本页的上一页"),
+                [](const Context& c) { TabHistory::back(viewOf(c)); },
+                [](const Context& c) { return TabHistory::canGoBack(viewOf(c)); })
             .keys({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)})
             .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Back),
-        action("ActForward", QStringLiteral("前进"), QStringLiteral("去往本页的下一页"), -1,
-               &T::ActForwardExecute,
-               [](const T&, TWebBrowser* b) { return TabHistory::canGoForward(viewOf(b)); })
+        command("ActForward", QStringLiteral("前进"), QStringLiteral("去往本页的下一页"),
+                [](const Context& c) { TabHistory::forward(viewOf(c)); },
+                [](const Context& c) { return TabHistory::canGoForward(viewOf(c)); })
             .keys({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)})
             .inPageMenu(PageMenu::InPlaceOfEngine, false, QWebEnginePage::Forward),
-        action("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"), -1,
-               &T::ActZoomInExecute, canZoom)
+        command("ActZoomIn", QStringLiteral("放大(&I)"), QStringLiteral("放大网页"),
+                [](const Context& c) { c.zoom->zoomIn(); }, hasTabs)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
             .inPageMenu(PageMenu::Always, true),
-        action("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"), -1,
-               &T::ActZoomOutExecute, canZoom)
+        command("ActZoomOut", QStringLiteral("缩小(&O)"), QStringLiteral("缩小网页"),
+                [](const Context& c) { c.zoom->zoomOut(); }, hasTabs)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)})
             .inPageMenu(PageMenu::Always),
-        action("ActZoomReset", QStringLiteral("实际大小(&R)"),
-               QStringLiteral("网页恢复原来的大小"), -1, &T::ActZoomResetExecute, canResetZoom)
+        command("ActZoomReset", QStringLiteral("实际大小(&R)"),
+                QStringLiteral("网页恢复原来的大小"), [](const Context& c) { c.zoom->reset(); },
+                canResetZoom)
             .keys({QKeySequence(Qt::CTRL | Qt::Key_0)})
             .inPageMenu(PageMenu::Always),
-        action("ActOpenInBrowser", QStringLiteral("在浏览器中打开本页"),
-               QStringLiteral("用系统默认的浏览器打开本页"), -1, &T::ActOpenInBrowserExecute,
-               [](const T&, TWebBrowser* b) {
-                   return TabHistory::browserAddress(viewOf(b)).isValid();
-               })
+        command("ActOpenInBrowser", QStringLiteral("在浏览器中打开本页"),
+                QStringLiteral("用系统默认的浏览器打开本页"),
+                [](const Context& c) { openInBrowser(c, TabHistory::browserAddress(viewOf(c))); },
+                [](const Context& c) { return TabHistory::browserAddress(viewOf(c)).isValid(); })
             .inPageMenu(PageMenu::Always, true),
-        action("ActOpenLinkInBrowser", QStringLiteral("在浏览器中打开链接"),
-               QStringLiteral("用系统默认的浏览器打开这个链接"), -1,
-               &T::ActOpenLinkInBrowserExecute,
-               [](const T&, TWebBrowser* b) {
-                   return TabHistory::linkAddress(viewOf(b)).isValid();
-               })
+        command("ActOpenLinkInBrowser", QStringLiteral("在浏览器中打开链接"),
+                QStringLiteral("用系统默认的浏览器打开这个链接"),
+                [](const Context& c) { openInBrowser(c, TabHistory::linkAddress(viewOf(c))); },
+                [](const Context& c) { return TabHistory::linkAddress(viewOf(c)).isValid(); })
             .inPageMenu(PageMenu::OnLink),
     };
 }
@@ -203,11 +213,11 @@ const Command* find(const char* name)
     return nullptr;
 }
 
-bool isEnabled(const Command& command, const TfrmMain& window, TWebBrowser* browser)
+bool isEnabled(const Command& command, const Context& context)
 {
     if (command.webCommand != 0)
-        return browser && browser->QueryStatusWB(command.webCommand) == available;
-    return command.enabled && command.enabled(window, browser);
+        return context.browser && context.browser->QueryStatusWB(command.webCommand) == available;
+    return command.enabled && command.enabled(context);
 }
 
 QList<const Command*> inMenu(Menu menu)

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QWebEnginePage>
 
+class FindBar;
+class PageZoom;
 class QAction;
 class QToolButton;
+class QWidget;
 class TfrmMain;
 class TWebBrowser;
 
@@ -22,10 +25,23 @@ enum class Menu { None, File, Edit };
 // meaning, wherever the engine offers one; on every page; or where a link is clicked.
 enum class PageMenu { None, InPlaceOfEngine, Always, OnLink };
 
+// What a command's rule, and a command beyond the action list, see of the window: its
+// tabs, its active page and the units those commands belong to.
+struct Context {
+    int tabCount = 0;
+    int activeIndex = -1;
+    TWebBrowser* browser = nullptr; // the active tab's view; none when no tab has one
+    PageZoom* zoom = nullptr;
+    FindBar* findBar = nullptr;
+    QWidget* window = nullptr; // owns what a command shows
+};
+
+// The action list's commands are the window's handlers.
 using Handler = void (TfrmMain::*)(QObject*);
-// Whether the command can run now, for the window and its active page's view (none when
-// no result tab has a view).
-using Rule = bool (*)(const TfrmMain& window, TWebBrowser* browser);
+// The others are carried out by the unit they belong to.
+using Run = void (*)(const Context& context);
+// Whether the command can run now.
+using Rule = bool (*)(const Context& context);
 
 struct Command {
     const char* name; // the action's object name
@@ -33,7 +49,8 @@ struct Command {
     QString hint; // tool tip and status text; empty for none
     QList<QKeySequence> keys;
     int glyph = -1; // index into the window's image list; -1 for none
-    Handler execute = nullptr;
+    Handler execute = nullptr; // for the action list's twelve
+    Run run = nullptr;         // for the others
     // A page command the web view carries out itself (QueryStatusWB / ExecWB), or 0.
     int webCommand = 0;
     // For the others: when it is enabled.
@@ -59,7 +76,7 @@ const QList<Command>& commands();
 const Command* find(const char* name);
 
 // Whether the row's command can run now. A web view's failure to answer is raised.
-bool isEnabled(const Command& command, const TfrmMain& window, TWebBrowser* browser);
+bool isEnabled(const Command& command, const Context& context);
 
 // The rows in a menu, or on the tool bar, in their order there.
 QList<const Command*> inMenu(Menu menu);

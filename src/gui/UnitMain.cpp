@@ -27,7 +27,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,25 +39,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWebEngineView>
-
-namespace {
-
-QWebEngineView* activeView(const TfrmMain& window)
-{
-    return TWebBrowser::engineViewOf(window.GetActiveWebBrowser());
-}
-
-// Where no web browser will start, the user is told what to do about it, in a message of
-// the program's own.
-void openInBrowser(QWidget* window, const QUrl& address)
-{
-    if (address.isValid() && !QDesktopServices::openUrl(address))
-        App::showInformation(window, QStringLiteral("无法用网页浏览器打开 %1。\n"
-                                                    "请在桌面的设置中选择默认的网页浏览器，然后再试。")
-                                         .arg(address.toDisplayString()));
-}
-
-} // namespace
 
 QString TfrmMain::bannerAddress()
 {
@@ -540,8 +520,7 @@ void TfrmMain::runPageCommand(const QAction* action)
     if (!browser)
         return;
     const CommandTable::Command* command = CommandTable::find(action->objectName().toLatin1());
-    if (command && command->webCommand != 0
-        && CommandTable::isEnabled(*command, *this, browser))
+    if (command && command->webCommand != 0 && CommandTable::isEnabled(*command, commandContext()))
         browser->ExecWB(command->webCommand, OleCmd::DoDefault);
 }
 
@@ -558,29 +537,16 @@ void TfrmMain::ActSelectAllExecute(QObject*) { runPageCommand(ActSelectAll); }
 // the page commands the web view answers for, then the others.
 void TfrmMain::ActionList1Update(QAction*, bool&)
 {
-    TWebBrowser* browser = GetActiveWebBrowser();
+    const CommandTable::Context context = commandContext();
     const QList<CommandTable::Command>& commands = CommandTable::commands();
     for (int row = 0; row < commands.size(); ++row)
-        m_commandActions[row]->setEnabled(CommandTable::isEnabled(commands[row], *this, browser));
+        m_commandActions[row]->setEnabled(CommandTable::isEnabled(commands[row], context));
 }
 
-void TfrmMain::ActFindExecute(QObject*) { m_findBar->open(); }
-void TfrmMain::ActFindNextExecute(QObject*) { m_findBar->findNext(); }
-void TfrmMain::ActFindPreviousExecute(QObject*) { m_findBar->findPrevious(); }
-void TfrmMain::ActBackExecute(QObject*) { TabHistory::back(activeView(*this)); }
-void TfrmMain::ActForwardExecute(QObject*) { TabHistory::forward(activeView(*this)); }
-void TfrmMain::ActZoomInExecute(QObject*) { m_zoom->zoomIn(); }
-void TfrmMain::ActZoomOutExecute(QObject*) { m_zoom->zoomOut(); }
-void TfrmMain::ActZoomResetExecute(QObject*) { m_zoom->reset(); }
-
-void TfrmMain::ActOpenInBrowserExecute(QObject*)
+CommandTable::Context TfrmMain::commandContext()
 {
-    openInBrowser(this, TabHistory::browserAddress(activeView(*this)));
-}
-
-void TfrmMain::ActOpenLinkInBrowserExecute(QObject*)
-{
-    openInBrowser(this, TabHistory::linkAddress(activeView(*this)));
+    return {PageControl1->count(), PageControl1->currentIndex(), GetActiveWebBrowser(), m_zoom,
+            m_findBar, this};
 }
 
 void TfrmMain::refreshActions()

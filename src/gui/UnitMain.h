@@ -13,6 +13,7 @@
 
 namespace CommandTable {
 struct Command;
+struct Context;
 enum class Menu;
 } // namespace CommandTable
 class Appearance;
@@ -158,17 +159,6 @@ public:
     void ActSelectAllExecute(QObject* Sender);
     void ActionList1Update(QAction* Action, bool& Handled);
 
-    // Find, zoom, history and the user's web browser, on the active result page.
-    void ActFindExecute(QObject* Sender);
-    void ActFindNextExecute(QObject* Sender);
-    void ActFindPreviousExecute(QObject* Sender);
-    void ActBackExecute(QObject* Sender);
-    void ActForwardExecute(QObject* Sender);
-    void ActZoomInExecute(QObject* Sender);
-    void ActZoomOutExecute(QObject* Sender);
-    void ActZoomResetExecute(QObject* Sender);
-    void ActOpenInBrowserExecute(QObject* Sender);
-    void ActOpenLinkInBrowserExecute(QObject* Sender);
 
     // Tool bar docking.
     void CoolBar1DockOver(QObject* Sender, QWidget* Source, bool& Accept, QRect& DockRect);
@@ -233,7 +223,8 @@ private:
     void bindEvents();
     QAction* commandAction(const CommandTable::Command* command) const;
     void addMenuCommands(QMenu* menu, CommandTable::Menu which);
-    void bindAction(QAction* action, void (TfrmMain::*handler)(QObject*));
+    void bindAction(QAction* action, const CommandTable::Command& command);
+    CommandTable::Context commandContext();
     void runPageCommand(const QAction* action);
     void fillPageMenu(TWebBrowser* browser, QMenu* menu);
     void showZoom(int percent);

@@ -311,15 +311,19 @@ void TfrmMain::buildColourMenu()
     NViewDarkPages->setStatusTip(QStringLiteral("深色配色时，没有深色样式的网页也显示为深色"));
 }
 
-void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
+void TfrmMain::bindAction(QAction* action, const CommandTable::Command& command)
 {
-    connect(action, &QAction::triggered, this, [this, action, handler] {
+    connect(action, &QAction::triggered, this, [this, action, &command] {
         App::guarded([&] {
             // One more refresh right before the command: it runs only if still possible.
             bool handled = false;
             ActionList1Update(action, handled);
-            if (action->isEnabled())
-                (this->*handler)(action);
+            if (!action->isEnabled())
+                return;
+            if (command.execute)
+                (this->*command.execute)(action);
+            else
+                command.run(commandContext());
         });
     });
 }
@@ -327,7 +331,7 @@ void TfrmMain::bindAction(QAction* action, void (TfrmMain::*handler)(QObject*))
 void TfrmMain::bindEvents()
 {
     for (const CommandTable::Command& command : CommandTable::commands())
-        bindAction(commandAction(&command), command.execute);
+        bindAction(commandAction(&command), command);
 
     App::connectGuarded(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
     App::connectGuarded(NViewStatusBar, &QAction::triggered, this, &TfrmMain::NViewStatusBarClick);
