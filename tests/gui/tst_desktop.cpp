@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "DesktopPlatform.h"
+#include "LookupPopup.h"
 #include "Unit2.h"
 #include "UnitMain.h"
 #include "WindowFixture.h"
@@ -18,8 +19,9 @@
 namespace {
 
 // Runs in a child process on the session its environment describes: prints the platform
-// it came up on, whether a drag off the cool bar floated the tool bar, and whether the
-// process opened OpenGL (the engine's start asks for a context all others share).
+// it came up on, whether a drag off the cool bar floated the tool bar, whether the process
+// opened OpenGL (the engine's start asks for a context all others share), and whether the
+// look-up popup comes up on the screen there.
 int runChild(int argc, char** argv)
 {
     App::prepareProcess();
@@ -35,9 +37,13 @@ int runChild(int argc, char** argv)
     QTest::mouseMove(window.windowHandle(), drop);
     QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, drop);
     const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
-    std::printf("%s %s %s\n", qPrintable(QGuiApplication::platformName()),
+    // Nothing selected: the popup says so, without a page.
+    window.lookUpInPopup(QString());
+    const bool popupShown = QTest::qWaitForWindowExposed(window.popup());
+    std::printf("%s %s %s %s\n", qPrintable(QGuiApplication::platformName()),
                 window.floatingHost() ? "floats" : "docked",
-                shared && shared->isValid() ? "with-gl" : "no-gl");
+                shared && shared->isValid() ? "with-gl" : "no-gl",
+                popupShown ? "popup" : "no-popup");
     return 0;
 }
 
@@ -97,10 +103,10 @@ private slots:
         QTest::addColumn<bool>("xwayland");
         QTest::addColumn<QByteArray>("chosen");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("XWayland there") << true << QByteArray() << "xcb floats no-gl";
+        QTest::newRow("XWayland there") << true << QByteArray() << "xcb floats no-gl popup";
         QTest::newRow("user chose Wayland")
-            << true << QByteArray("wayland") << "wayland docked no-gl";
-        QTest::newRow("Wayland only") << false << QByteArray() << "wayland docked no-gl";
+            << true << QByteArray("wayland") << "wayland docked no-gl popup";
+        QTest::newRow("Wayland only") << false << QByteArray() << "wayland docked no-gl popup";
     }
 
     void onWeston()
