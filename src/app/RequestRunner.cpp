@@ -27,7 +27,7 @@ QString selectedText()
 void carryOut(TfrmMain& window, const LookupRequest& request)
 {
     if (QWidget* modal = QApplication::activeModalWidget()) {
-        bringToFront(*modal);
+        App::bringToFront(*modal);
         QTimer::singleShot(modalRetryMs, &window, [&window, request] { carryOut(window, request); });
         return;
     }
@@ -60,14 +60,4 @@ void followPopupKey(TfrmMain& window)
         carryOut(window, request);
     });
 }
-
-void bringToFront(QWidget& window)
-{
-    if (window.isMinimized())
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    window.show();
-    window.raise();
-    window.activateWindow();
-}
-
 } // namespace RequestRunner

@@ -3,7 +3,6 @@
 #include "LookupRequest.h"
 
 class TfrmMain;
-class QWidget;
 
 // Carries out a start's request in the main window, through the window's own handlers:
 // the mode as if picked in the mode box, the term as if typed into the query box and
@@ -18,8 +17,5 @@ void carryOut(TfrmMain& window, const LookupRequest& request);
 
 // From now on the window's popup key looks the selected text up in the popup.
 void followPopupKey(TfrmMain& window);
-
-// Shows the window, unminimised, on top and with the focus, as far as the desktop lets it.
-void bringToFront(QWidget& window);
 
 } // namespace RequestRunner

@@ -23,7 +23,7 @@ void serve(TfrmMain& window, WindowStart& start)
                          if (request.background)
                              return;
                          if (!request.popup)
-                             RequestRunner::bringToFront(window);
+                             App::bringToFront(window);
                          RequestRunner::carryOut(window, request);
                      });
     RequestRunner::followPopupKey(window);

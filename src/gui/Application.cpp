@@ -149,4 +149,13 @@ bool confirm(QWidget* owner, const QString& text)
     return box.exec() == QMessageBox::Ok;
 }
 
+void bringToFront(QWidget& window)
+{
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 } // namespace App

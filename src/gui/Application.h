@@ -40,6 +40,9 @@ QString errorBoxText(const QString& text);
 void showErrorBox(const QString& text);
 void showCurrentException();
 
+// Shows the window, unminimised, on top and with the focus, as far as the desktop lets it.
+void bringToFront(QWidget& window);
+
 // Modal boxes of the program's own, owned by the given window.
 void showInformation(QWidget* owner, const QString& text);
 bool confirm(QWidget* owner, const QString& text); // OK and Cancel; true for OK

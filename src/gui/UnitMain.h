@@ -21,7 +21,7 @@ class Banner;
 class FindBar;
 class GlobalKey;
 class LookupPopup;
-class QSystemTrayIcon;
+class ReadyTray;
 class PageSettings;
 class PageZoom;
 class ProfileFile;
@@ -194,7 +194,6 @@ public:
     // The end of the program, whether or not it would stay ready.
     void exitProgram();
     GlobalKey* popupKey() const { return m_popupKey; }
-    QSystemTrayIcon* trayIcon() const { return m_tray; }
     // The floating tool bar host, when the tool bar floats.
     TfrmFloating* floatingHost() const;
     // What every web view of this window shares for its page commands.
@@ -282,5 +281,5 @@ private:
     Banner* m_banner = nullptr;
     std::unique_ptr<LookupPopup> m_popup;
     GlobalKey* m_popupKey = nullptr;
-    QSystemTrayIcon* m_tray = nullptr;
+    ReadyTray* m_tray = nullptr;
 };

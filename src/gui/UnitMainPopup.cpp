@@ -7,20 +7,19 @@
 #include "Autostart.h"
 #include "Banner.h"
 #include "FindBar.h"
-#include "Glyphs.h"
 #include "LookupPopup.h"
 #include "PopupKeyDialog.h"
 #include "QueryBox.h"
 #include "ResultTabs.h"
 #include "WebBrowser.h"
 #include "platform/GlobalKey.h"
+#include "platform/ReadyTray.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QStatusBar>
-#include <QSystemTrayIcon>
 #include <QTabWidget>
 
 namespace {
@@ -102,27 +101,9 @@ void TfrmMain::setStayReady(bool on)
     }
     if (m_tray)
         return;
-    m_tray = new QSystemTrayIcon(windowIcon(), this);
-    m_tray->setToolTip(QStringLiteral("Veritome：选中文字后按快捷键查询"));
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("TrayMenu"));
-    QAction* showWindow = menu->addAction(QStringLiteral("显示窗口"));
-    QAction* exit = menu->addAction(QStringLiteral("退出"));
-    connect(showWindow, &QAction::triggered, this, [this] {
-        show();
-        raise();
-        activateWindow();
-    });
-    connect(exit, &QAction::triggered, this, &TfrmMain::exitProgram);
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) {
-            show();
-            raise();
-            activateWindow();
-        }
-    });
-    m_tray->setContextMenu(menu);
-    m_tray->show();
+    m_tray = new ReadyTray(windowIcon(), this);
+    connect(m_tray, &ReadyTray::showRequested, this, [this] { App::bringToFront(*this); });
+    connect(m_tray, &ReadyTray::exitRequested, this, &TfrmMain::exitProgram);
 }
 
 void TfrmMain::setStartAtLogin(bool on)
@@ -184,11 +165,7 @@ void TfrmMain::openPopupInMainWindow()
     PageControl1->show();
     CloseAllResultPages();
     m_tabs->adoptAll(m_popup->tabs());
-    if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
+    App::bringToFront(*this);
     m_popup->hide();
     if (TWebBrowser* browser = GetActiveWebBrowser())
         browser->setFocus(Qt::OtherFocusReason);
