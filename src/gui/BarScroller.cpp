@@ -83,6 +83,11 @@ void BarScroller::recheckRoom()
         return;
     m_room = room;
     updateGeometry();
+    // The window's minimum follows now, not at the next layout pass: the window corrects its
+    // size for a frame just learnt right after this, and must not keep a minimum that was
+    // made for no frame at all.
+    if (QLayout* windowLayout = window()->layout())
+        windowLayout->activate();
 }
 
 bool BarScroller::eventFilter(QObject* watched, QEvent* event)
