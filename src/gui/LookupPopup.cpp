@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -143,7 +144,10 @@ void LookupPopup::showFor(const QString& term, const QString& message)
     m_toMainWindow->setEnabled(false);
     if (!isVisible() || !m_pinned) {
         const std::optional<QPoint> pointer = pointerPosition();
+        // Without the pointer, the screen of the window that has the keyboard, if it is ours.
         QScreen* screen = pointer ? QGuiApplication::screenAt(*pointer) : nullptr;
+        if (!screen && QGuiApplication::focusWindow())
+            screen = QGuiApplication::focusWindow()->screen();
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         const QRect area = PopupPlacement::place(m_chosenSize, pointer, screen->availableGeometry());
