@@ -37,6 +37,15 @@ QToolButton* headerButton(QWidget* parent, const QString& text, const QString& t
     return button;
 }
 
+// Where the pointer is, when the window system tells.
+std::optional<QPoint> pointerPosition()
+{
+    // A Wayland client learns where the pointer is only over its own windows.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return std::nullopt;
+    return QCursor::pos();
+}
+
 } // namespace
 
 LookupPopup::LookupPopup(std::shared_ptr<PageSettings> pageSettings, PageZoom* zoom)
@@ -113,14 +122,6 @@ LookupPopup::~LookupPopup()
 {
     // The pages go while the popup is whole: a page on its way out may still report.
     m_tabs->closeAll();
-}
-
-std::optional<QPoint> LookupPopup::pointerPosition()
-{
-    // A Wayland client learns where the pointer is only over its own windows.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        return std::nullopt;
-    return QCursor::pos();
 }
 
 void LookupPopup::present(const QString& term, std::function<QString()> openPages)
@@ -210,7 +211,6 @@ void LookupPopup::setPinned(bool pinned)
         show();
         activateWindow();
     }
-    emit pinnedChanged(pinned);
 }
 
 void LookupPopup::setChosenSize(QSize size)

@@ -5,7 +5,6 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class PageSettings;
 class PageZoom;
@@ -45,12 +44,8 @@ public:
     QSize chosenSize() const { return m_chosenSize; }
     void setChosenSize(QSize size);
 
-    // Where the pointer is, when the window system tells.
-    static std::optional<QPoint> pointerPosition();
-
 signals:
     void openInMainWindowRequested();
-    void pinnedChanged(bool pinned);
     // Closed, or put away with its pages; not when it is pinned or unpinned.
     void hidden();
 
